@@ -1,0 +1,176 @@
+#include "base/FormatSettings.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <unicode/dcfmtsym.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+
+namespace tabellix {
+
+struct TFormatSettings::Formatters {
+    std::mutex lock;
+    std::unique_ptr<icu::SimpleDateFormat> date;
+    std::unique_ptr<icu::SimpleDateFormat> time;
+};
+
+namespace {
+
+std::string ToUtf8(const icu::UnicodeString& u) {
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+// ICU separates the day period with narrow or no-break spaces; plain spaces
+// keep the text usable as a value for the server.
+std::string PlainSpaces(std::string text) {
+    static const std::string kNarrow = "\u202F", kNoBreak = "\u00A0";
+    for (const std::string* s : {&kNarrow, &kNoBreak})
+        for (size_t p; (p = text.find(*s)) != std::string::npos;)
+            text.replace(p, s->size(), " ");
+    return text;
+}
+
+// Short dates carry the full year, as the desktop's short date does.
+icu::UnicodeString FullYear(icu::UnicodeString pattern) {
+    int32_t start = pattern.indexOf(u'y');
+    if (start < 0)
+        return pattern;
+    int32_t end = start;
+    while (end < pattern.length() && pattern[end] == u'y')
+        ++end;
+    if (end - start == 2)
+        pattern.replace(start, 2, icu::UnicodeString(u"yyyy"));
+    return pattern;
+}
+
+std::unique_ptr<icu::SimpleDateFormat> MakeFormat(icu::DateFormat* made) {
+    auto* simple = dynamic_cast<icu::SimpleDateFormat*>(made);
+    if (!simple) {
+        delete made;
+        UErrorCode status = U_ZERO_ERROR;
+        simple = new icu::SimpleDateFormat(icu::UnicodeString(u"yyyy-MM-dd"), status);
+    }
+    simple->adoptTimeZone(icu::TimeZone::createTimeZone(icu::UnicodeString(u"UTC")));
+    return std::unique_ptr<icu::SimpleDateFormat>(simple);
+}
+
+std::string DefaultLocaleName() {
+    for (const char* var : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) {
+            std::string name = v;
+            name = name.substr(0, name.find_first_of(".@"));
+            if (name == "C" || name == "POSIX")
+                return "en_US";
+            return name;
+        }
+    }
+    return "en_US";
+}
+
+} // namespace
+
+TFormatSettings::TFormatSettings(const std::string& localeName)
+    : FLocaleName(localeName), FFormatters(std::make_shared<Formatters>()) {
+    icu::Locale locale(localeName.c_str());
+    UErrorCode status = U_ZERO_ERROR;
+    icu::DecimalFormatSymbols symbols(locale, status);
+    FDecimalSeparator =
+        U_SUCCESS(status)
+            ? ToUtf8(symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol))
+            : ".";
+    FFormatters->date =
+        MakeFormat(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
+    icu::UnicodeString pattern;
+    FFormatters->date->applyPattern(FullYear(FFormatters->date->toPattern(pattern)));
+    FFormatters->time =
+        MakeFormat(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
+    pattern.remove();
+    FShortDatePattern = ToUtf8(FFormatters->date->toPattern(pattern));
+    pattern.remove();
+    FLongTimePattern = ToUtf8(FFormatters->time->toPattern(pattern));
+}
+
+TFormatSettings::~TFormatSettings() = default;
+TFormatSettings::TFormatSettings(const TFormatSettings&) = default;
+TFormatSettings& TFormatSettings::operator=(const TFormatSettings&) = default;
+
+const TFormatSettings& TFormatSettings::Default() {
+    static const TFormatSettings settings(DefaultLocaleName());
+    return settings;
+}
+
+std::string TFormatSettings::FloatToStr(double value) const {
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    if (value == 0)
+        return "0";
+    // "%.15G" switches to the exponent form exactly where the general
+    // format does: below 1E-4 and from 1E15 on, after rounding.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    std::string s = buffer;
+    std::string out;
+    size_t e = s.find('E');
+    std::string mantissa = s.substr(0, e);
+    size_t point = mantissa.find('.');
+    if (point != std::string::npos)
+        mantissa.replace(point, 1, FDecimalSeparator);
+    out = mantissa;
+    if (e != std::string::npos) {
+        std::string exponent = s.substr(e + 1);
+        bool negative = exponent[0] == '-';
+        size_t digits = exponent.find_first_not_of("+-0");
+        out += "E";
+        if (negative)
+            out += "-";
+        out += digits == std::string::npos ? "0" : exponent.substr(digits);
+    }
+    return out;
+}
+
+std::string TFormatSettings::CurrToStr(int64_t scaled) const {
+    bool negative = scaled < 0;
+    uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    std::string out = (negative ? "-" : "") + std::to_string(magnitude / 10000);
+    std::string fraction = std::to_string(magnitude % 10000 + 10000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    if (!fraction.empty())
+        out += FDecimalSeparator + fraction;
+    return out;
+}
+
+std::string TFormatSettings::DateTimeToStr(double serial) const {
+    if (!std::isfinite(serial))
+        return FloatToStr(serial);
+    // Serials before day zero keep the time of day as a positive fraction.
+    double day = std::trunc(serial);
+    double fraction = std::fabs(serial - day);
+    int64_t ms = std::llround(fraction * 86400000.0);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        day += serial < 0 ? -1 : 1;
+    }
+    const double kUnixEpochSerial = 25569;
+    double dayMs = (day - kUnixEpochSerial) * 86400000.0;
+    std::lock_guard guard(FFormatters->lock);
+    icu::UnicodeString text;
+    if (day != 0) {
+        FFormatters->date->format(dayMs, text);
+        if (ms != 0)
+            text += u' ';
+    }
+    if (ms != 0 || day == 0)
+        FFormatters->time->format(static_cast<double>(ms), text);
+    return PlainSpaces(ToUtf8(text));
+}
+
+} // namespace tabellix

@@ -1,0 +1,157 @@
+#include "engine/funcs.h"
+
+#include "base/Text.h"
+#include "engine/reserved_words.h"
+
+#include <string_view>
+
+namespace tabellix {
+namespace {
+
+constexpr std::string_view kLetters = "qwertyuiopasdfghjklzxcvbnm";
+constexpr std::string_view kIdentifierChars = "qwertyuiopasdfghjklzxcvbnm0123456789_ ";
+
+bool IsLetter(char c) {
+    return kLetters.find(c) != std::string_view::npos;
+}
+
+// The first character of text, lower-cased with full case mapping, is a
+// letter of the set. Every byte of a multi-byte character is 128 or above,
+// so the first byte of the mapping decides.
+bool StartsWithLetter(const std::string& text) {
+    if (text.empty())
+        return false;
+    size_t len = 1;
+    while (len < text.size() && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80)
+        ++len;
+    std::string first = UnicodeLower(std::string_view(text).substr(0, len));
+    return !first.empty() && IsLetter(first[0]);
+}
+
+const char* const kLengthTypes[] = {"VARCHAR", "CHAR", "INT"};
+
+bool TakesLength(const std::string& type) {
+    for (const char* t : kLengthTypes)
+        if (type == t)
+            return true;
+    return false;
+}
+
+} // namespace
+
+myfuns::myfuns(TFormatSettings settings) : FFormatSettings(std::move(settings)) {}
+
+std::string myfuns::spchar_filter(const std::string& text) const {
+    // Trimming happens before filtering, so a dropped character can leave a
+    // space at either end that then becomes "_".
+    std::string lower = UnicodeLower(Trim(text));
+    std::string out;
+    for (char c : lower) {
+        if (kIdentifierChars.find(c) == std::string_view::npos)
+            continue;
+        out += c == ' ' ? '_' : c;
+    }
+    return out;
+}
+
+bool myfuns::valid_start(const std::string& text) const {
+    return StartsWithLetter(text) && StartsWithLetter(spchar_filter(text));
+}
+
+bool myfuns::IsFree(const std::string& name, const TStringGrid& grid) const {
+    for (int r = 1; r < grid.RowCount(); ++r)
+        if (grid.Cell(0, r) == name)
+            return false;
+    return true;
+}
+
+std::string myfuns::get_col_name(const std::string& name, const TStringGrid& grid) const {
+    std::string base = spchar_filter(name);
+    if (base.empty())
+        base = get_col_name("column", grid);
+    int counter = 0;
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        const std::string& cell = grid.Cell(0, r);
+        if (counter == 0) {
+            if (cell == base)
+                counter = 1;
+        } else if (cell == base + "_" + std::to_string(counter)) {
+            ++counter;
+        }
+    }
+    if (counter == 0)
+        return base;
+    // The forward scan can land on a suffixed form held above the base
+    // ("a_1", "a"): go on counting until the name is really free.
+    std::string result = base + "_" + std::to_string(counter);
+    while (!IsFree(result, grid))
+        result = base + "_" + std::to_string(++counter);
+    return result;
+}
+
+bool myfuns::isnumeric(const std::string& text) const {
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+std::string myfuns::get_table(const std::string& tableName, const std::string& prefix,
+                              const TStringGrid& grid) const {
+    std::string sql = " CREATE TABLE `" + tableName + "` (  ";
+    int last = grid.RowCount() - 1;
+    for (int r = 1; r <= last; ++r) {
+        std::string name = grid.Cell(0, r);
+        if (!prefix.empty() && valid_start(name))
+            name = spchar_filter(prefix) + name;
+        sql += " `" + name + "`  ";
+        const std::string& type = grid.Cell(1, r);
+        const std::string& length = grid.Cell(2, r);
+        sql += type;
+        // An empty length would give the invalid "INT()": write the bare type.
+        if (TakesLength(type) && !length.empty())
+            sql += "(" + length + ") ";
+        else
+            sql += " ";
+        if (r < last)
+            sql += " , ";
+    }
+    sql += " ) ENGINE=MyISAM DEFAULT CHARSET=utf8;";
+    return sql;
+}
+
+std::string myfuns::get_insert(const std::string& tableName,
+                               const std::vector<std::string>& cells) const {
+    // A reserved word cannot stand unquoted as a table name.
+    std::string table = IsReservedWord(tableName) ? "`" + tableName + "`" : tableName;
+    std::string sql = "insert into " + table + " values(";
+    for (size_t j = 0; j < cells.size(); ++j) {
+        sql += "'" + mysql_escap(cells[j]) + "'";
+        if (j + 1 < cells.size())
+            sql += ",";
+    }
+    sql += " );";
+    return sql;
+}
+
+std::string myfuns::mysql_escap(const std::string& text) const {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\'')
+            out += "\\'";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string myfuns::cell_text(const Variant& value) const {
+    if (value.IsNull())
+        return {};
+    return value.AsString(FFormatSettings);
+}
+
+} // namespace tabellix

@@ -1,0 +1,150 @@
+#include "base/Exception.h"
+#include "engine/funcs.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tabellix;
+
+namespace {
+
+struct Row {
+    std::string name, type, length;
+};
+
+TStringGrid GridOf(std::initializer_list<Row> rows) {
+    TStringGrid grid = MakeColumnGrid();
+    grid.SetRowCount(static_cast<int>(rows.size()) + 1);
+    int r = 1;
+    for (const auto& row : rows) {
+        grid.SetCell(0, r, row.name);
+        grid.SetCell(1, r, row.type);
+        grid.SetCell(2, r, row.length);
+        ++r;
+    }
+    return grid;
+}
+
+} // namespace
+
+TEST(StatementText, CreateTableExamples) {
+    myfuns f;
+    auto grid = GridOf({{"name", "VARCHAR", "255"}, {"age", "INT", "11"}, {"born", "DATE", ""}});
+    EXPECT_EQ(f.get_table("new_table", "", grid),
+              " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  `age`  INT(11)  ,  `born`  "
+              "DATE  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
+    EXPECT_EQ(f.get_table("t", "", GridOf({{"a", "VARCHAR", "255"}})),
+              " CREATE TABLE `t` (   `a`  VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
+}
+
+TEST(StatementText, PrefixIsFilteredAndAppliedToValidNamesOnly) {
+    myfuns f;
+    auto grid = GridOf({{"name", "VARCHAR", "255"}, {"age", "INT", "11"}, {"born", "DATE", ""}});
+    EXPECT_EQ(f.get_table("new_table", "t_", grid),
+              " CREATE TABLE `new_table` (   `t_name`  VARCHAR(255)  ,  `t_age`  INT(11)  ,  "
+              "`t_born`  DATE  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
+    auto odd = GridOf({{"_x", "CHAR", "2"}, {"y", "CHAR", "2"}});
+    EXPECT_EQ(f.get_table("t", "My Pre-", odd),
+              " CREATE TABLE `t` (   `_x`  CHAR(2)  ,  `my_prey`  CHAR(2)  ) ENGINE=MyISAM "
+              "DEFAULT CHARSET=utf8;");
+}
+
+TEST(StatementText, OnlyExactLengthTypesTakeTheLength) {
+    myfuns f;
+    auto grid = GridOf({{"a", "TINYINT", "4"}, {"b", "varchar", "255"}, {"c", "CHAR", "10"}});
+    EXPECT_EQ(f.get_table("t", "", grid),
+              " CREATE TABLE `t` (   `a`  TINYINT  ,  `b`  varchar  ,  `c`  CHAR(10)  ) "
+              "ENGINE=MyISAM DEFAULT CHARSET=utf8;");
+}
+
+TEST(StatementText, LengthTypeWithEmptyLengthIsWrittenBare) {
+    myfuns f;
+    auto grid = GridOf({{"a", "INT", ""}, {"b", "VARCHAR", "8"}});
+    EXPECT_EQ(f.get_table("t", "", grid),
+              " CREATE TABLE `t` (   `a`  INT  ,  `b`  VARCHAR(8)  ) ENGINE=MyISAM DEFAULT "
+              "CHARSET=utf8;");
+}
+
+TEST(StatementText, InsertStatement) {
+    myfuns f;
+    EXPECT_EQ(f.get_insert("new_table", {"O'Brien", "42"}),
+              "insert into new_table values('O\\'Brien','42' );");
+    EXPECT_EQ(f.get_insert("t", {"", "", "x"}), "insert into t values('','','x' );");
+    EXPECT_EQ(f.get_insert("t", {"line\nbreak \"q\""}),
+              "insert into t values('line\nbreak \"q\"' );");
+}
+
+TEST(StatementText, ReservedTableNamesAreQuotedInInserts) {
+    myfuns f;
+    for (const char* word : {"order", "group", "table", "select", "key", "values"}) {
+        SCOPED_TRACE(word);
+        EXPECT_EQ(f.get_insert(word, {"1"}),
+                  "insert into `" + std::string(word) + "` values('1' );");
+    }
+    for (const char* plain : {"orders", "new_table", "data", "name"}) {
+        SCOPED_TRACE(plain);
+        EXPECT_EQ(f.get_insert(plain, {"1"}),
+                  "insert into " + std::string(plain) + " values('1' );");
+    }
+}
+
+TEST(StatementText, Escaping) {
+    myfuns f;
+    EXPECT_EQ(f.mysql_escap("a\\'b"), "a\\\\\\'b");
+    EXPECT_EQ(f.mysql_escap("C:\\temp"), "C:\\\\temp");
+    EXPECT_EQ(f.mysql_escap("plain \"text\"\t\r\n"), "plain \"text\"\t\r\n");
+    EXPECT_EQ(f.mysql_escap(std::string("nul\0byte", 8)), std::string("nul\0byte", 8));
+}
+
+TEST(StatementText, CellTextRule) {
+    myfuns point(TFormatSettings("en_US"));
+    myfuns comma(TFormatSettings("de_DE"));
+    struct Case {
+        const char* name;
+        Variant value;
+        const char* point;
+        const char* comma;
+    } cases[] = {
+        {"empty", Variant(), "", ""},
+        {"text", Variant("O'Brien"), "O'Brien", "O'Brien"},
+        {"whole number", Variant(3.0), "3", "3"},
+        {"fraction", Variant(2.5), "2.5", "2,5"},
+        {"sum of doubles", Variant(0.1 + 0.2), "0.3", "0,3"},
+        {"fifteen digits", Variant(123456789012345.0), "123456789012345", "123456789012345"},
+        {"ten to the sixteen", Variant(1e16), "1E16", "1E16"},
+        {"small", Variant(0.00005), "5E-5", "5E-5"},
+        {"smallest fixed", Variant(0.0001), "0.0001", "0,0001"},
+        {"negative", Variant(-42.25), "-42.25", "-42,25"},
+        {"negative small", Variant(-1.5e-7), "-1.5E-7", "-1,5E-7"},
+        {"integer kind", Variant(int32_t{-7}), "-7", "-7"},
+        {"true", Variant(true), "True", "True"},
+        {"false", Variant(false), "False", "False"},
+        {"currency", Variant(VarCurrency{12345}), "1.2345", "1,2345"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(point.cell_text(c.value), c.point);
+        EXPECT_EQ(comma.cell_text(c.value), c.comma);
+    }
+}
+
+TEST(StatementText, ErrorCellRaisesTheConversionError) {
+    myfuns f;
+    try {
+        f.cell_text(Variant(VarError{"#N/A"}));
+        FAIL() << "no error raised";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "Could not convert variant of type (Error) into type (OleStr)");
+    }
+}
+
+TEST(StatementText, GridBeforeTheFirstLoad) {
+    TStringGrid grid = MakeColumnGrid();
+    EXPECT_EQ(grid.ColCount(), 3);
+    EXPECT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Cell(0, 0), "Field Name");
+    EXPECT_EQ(grid.Cell(1, 0), "Field Type");
+    EXPECT_EQ(grid.Cell(2, 0), "Length");
+    EXPECT_EQ(grid.Cell(0, 1), "");
+}
