@@ -3,14 +3,13 @@
 #include "base/Text.h"
 
 #include <algorithm>
-#include <array>
 #include <string>
 
 namespace tabellix {
 namespace {
 
 // Reserved in current MySQL or MariaDB releases; sorted for bisection.
-constexpr std::array kReservedWords = {
+constexpr std::string_view kReservedWords[] = {
     "accessible",
     "add",
     "all",
@@ -296,8 +295,8 @@ constexpr std::array kReservedWords = {
 
 bool IsReservedWord(std::string_view name) {
     std::string lower = AsciiLower(name);
-    return std::binary_search(kReservedWords.begin(), kReservedWords.end(), std::string_view(lower),
-                              [](std::string_view a, std::string_view b) { return a < b; });
+    return std::binary_search(std::begin(kReservedWords), std::end(kReservedWords),
+                              std::string_view(lower));
 }
 
 } // namespace tabellix
