@@ -1,0 +1,20 @@
+// Settling the dump file name chosen in the save dialog.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace tabellix {
+
+// The chosen name without a trailing ".sql" (any letter case), then ".SQL".
+std::string settle_dump_file_name(const std::string& chosen);
+
+// The whole choice after the dialog: empty (cancelled) gives nothing; a
+// settled name that exists is used only when confirm("The file aleady
+// exists, overwrite it?") answers yes.
+std::optional<std::string>
+choose_dump_file(const std::string& chosen,
+                 const std::function<bool(const std::string& question)>& confirm);
+
+} // namespace tabellix

@@ -1,0 +1,45 @@
+#include "engine/dump_writer.h"
+
+#include "base/Exception.h"
+#include "base/Format.h"
+
+#include <cerrno>
+#include <filesystem>
+
+namespace tabellix {
+namespace {
+
+std::string Expanded(const std::string& fileName) {
+    std::error_code ec;
+    auto path = std::filesystem::absolute(fileName, ec);
+    return ec ? fileName : path.lexically_normal().string();
+}
+
+} // namespace
+
+TDumpWriter::TDumpWriter(const std::string& fileName) : FFileName(fileName) {
+    FFile = std::fopen(fileName.c_str(), "wb");
+    if (!FFile) {
+        int error = errno;
+        throw EFCreateError(
+            Format("Cannot create file \"%s\". %s", {Expanded(fileName), SysErrorMessage(error)}));
+    }
+    // The writer's own buffer stays small; every write is flushed anyway.
+    std::setvbuf(FFile, nullptr, _IOFBF, 1024);
+    Write("\xEF\xBB\xBF");
+}
+
+TDumpWriter::~TDumpWriter() {
+    std::fclose(FFile);
+}
+
+void TDumpWriter::Write(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), FFile) != text.size() || std::fflush(FFile) != 0) {
+        int error = errno;
+        throw EOSError(Format("Cannot write to file \"%s\". %s",
+                              {Expanded(FFileName), SysErrorMessage(error)}),
+                       error);
+    }
+}
+
+} // namespace tabellix
