@@ -5,6 +5,9 @@
 #include "base/FormatSettings.h"
 #include "base/Variant.h"
 #include "engine/grid.h"
+#include "engine/models.h"
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -36,6 +39,22 @@ public:
     std::string cell_text(const Variant& value) const;
 
     const TFormatSettings& FormatSettings() const { return FFormatSettings; }
+
+    // Lists the workbook's worksheets into sheets and selects the first.
+    // Errors are not caught here.
+    void loadsheets(const std::string& fileName, TListModel& sheets);
+    // Rebuilds the grid from the selected sheet's used range; false (after
+    // showing the messages) when the workbook or the sheet did not open.
+    bool load_grid(TStringGrid& grid, const std::string& fileName, const TListModel& sheets,
+                   bool firstRowNames);
+    // Writes the dump file dfile for the selected sheet of form.filename.
+    // False when the workbook did not open (its message shown, the file
+    // holding the CREATE TABLE statement only); errors while writing rows
+    // are not caught here.
+    bool dump_file(const std::string& dfile, TConversionForm& form);
+
+    // Shows a plain message box.
+    std::function<void(const std::string&)> OnShowMessage;
 
 private:
     bool IsFree(const std::string& name, const TStringGrid& grid) const;
