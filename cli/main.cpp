@@ -1,20 +1,34 @@
 // tabellix-convert: the conversions of the wizard from the command line.
-#include "base/Exception.h"
+#include "cli/commands.h"
 
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char* const kUsage = "Usage: tabellix-convert COMMAND [OPTIONS]\n"
-                           "\n"
-                           "Turns one worksheet of an .xls or .xlsx workbook into a MySQL table.\n"
-                           "\n"
-                           "Options:\n"
-                           "  --help       show this text\n"
-                           "  --version    show the version\n";
+const char* const kUsage =
+    "Usage: tabellix-convert COMMAND [OPTIONS]\n"
+    "\n"
+    "Turns one worksheet of an .xls or .xlsx workbook into a MySQL table.\n"
+    "\n"
+    "Commands:\n"
+    "  sheets FILE                  list the worksheets, one per line\n"
+    "  inspect FILE [--sheet N]     show the counts read and every non-empty cell\n"
+    "\n"
+    "Options:\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n";
+
+struct TCommand {
+    const char* Name;
+    int (*Run)(const tabellix::cli::TArgs&, std::ostream&, std::ostream&);
+};
+
+const TCommand kCommands[] = {
+    {"sheets", tabellix::cli::RunSheets},
+    {"inspect", tabellix::cli::RunInspect},
+};
 
 } // namespace
 
@@ -27,6 +41,17 @@ int main(int argc, char** argv) {
     if (args[0] == "--version") {
         std::cout << "tabellix-convert " TABELLIX_VERSION "\n";
         return 0;
+    }
+    for (const TCommand& command : kCommands) {
+        if (args[0] != command.Name)
+            continue;
+        const tabellix::cli::TArgs rest(args.begin() + 1, args.end());
+        try {
+            return command.Run(rest, std::cout, std::cerr);
+        } catch (const std::exception& e) {
+            std::cerr << "tabellix-convert: " << e.what() << "\n";
+            return 1;
+        }
     }
     std::cerr << "tabellix-convert: unknown command \"" << args[0] << "\"\n";
     return 1;

@@ -1,0 +1,77 @@
+#include "automation/WorkbookApplication.h"
+
+#include "automation/WorkbookReader.h"
+#include "base/Format.h"
+
+namespace tabellix {
+
+TWorkbookApplication::TWorkbookApplication(TWorkbookLoader loader)
+    : FLoader(loader ? std::move(loader) : TWorkbookLoader(LoadWorkbook)) {}
+
+std::unique_ptr<TAutomationApplication> CreateWorkbookApplication() {
+    return std::make_unique<TWorkbookApplication>();
+}
+
+void TWorkbookApplication::DoOpen(const std::string& fileName) {
+    // One workbook at a time is all the engine asks for; a second open
+    // replaces the first.
+    FActive = nullptr;
+    FBook = FLoader(fileName);
+}
+
+void TWorkbookApplication::DoCloseAll() {
+    FActive = nullptr;
+    FBook.reset();
+}
+
+void TWorkbookApplication::DoQuit() {
+    DoCloseAll();
+}
+
+TWorkbook& TWorkbookApplication::Book() {
+    if (!FBook)
+        throw EAutomationError("No workbook is open");
+    return *FBook;
+}
+
+const TSheet& TWorkbookApplication::SheetAt(int index) {
+    TWorkbook& book = Book();
+    if (index < 1 || index > book.SheetCount())
+        throw EAutomationError(
+            Format("The workbook has no worksheet %d (it has %d)", {index, book.SheetCount()}));
+    return book.Sheet(index - 1);
+}
+
+int TWorkbookApplication::DoSheetCount() {
+    return Book().SheetCount();
+}
+
+void TWorkbookApplication::DoCheckSheet(int index) {
+    SheetAt(index);
+}
+
+Variant TWorkbookApplication::DoSheetName(int index) {
+    return Variant(SheetAt(index).Name());
+}
+
+void TWorkbookApplication::DoActivate(int index) {
+    FActive = &SheetAt(index);
+}
+
+// The counts cover the sheet from A1 to the used range's far corner, since
+// cells are addressed from A1: a range starting further in loses nothing.
+int TWorkbookApplication::DoUsedColumns(int index) {
+    return SheetAt(index).LastColumn();
+}
+
+int TWorkbookApplication::DoUsedRows(int index) {
+    return SheetAt(index).LastRow();
+}
+
+Variant TWorkbookApplication::DoCellValue(int row, int column) {
+    if (!FActive)
+        throw EAutomationError("No worksheet is active");
+    return FActive->Value(row, column);
+}
+
+} // namespace tabellix

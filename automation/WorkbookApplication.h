@@ -1,0 +1,45 @@
+// The application object backed by the workbook readers: it opens a file
+// into a TWorkbook and answers the object model's calls from it.
+#pragma once
+
+#include "automation/Automation.h"
+#include "automation/Workbook.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tabellix {
+
+using TWorkbookLoader = std::function<std::unique_ptr<TWorkbook>(const std::string& fileName)>;
+
+class TWorkbookApplication : public TAutomationApplication {
+public:
+    // loader reads a file into a workbook; the default picks a reader by the
+    // file's content.
+    explicit TWorkbookApplication(TWorkbookLoader loader = {});
+
+protected:
+    void DoSetVisible(bool) override {}
+    void DoOpen(const std::string& fileName) override;
+    void DoCloseAll() override;
+    int DoSheetCount() override;
+    void DoCheckSheet(int index) override;
+    Variant DoSheetName(int index) override;
+    void DoActivate(int index) override;
+    int DoUsedColumns(int index) override;
+    int DoUsedRows(int index) override;
+    Variant DoCellValue(int row, int column) override;
+    void DoSetDisplayAlerts(bool) override {}
+    void DoQuit() override;
+
+private:
+    TWorkbook& Book();
+    const TSheet& SheetAt(int index);
+
+    TWorkbookLoader FLoader;
+    std::unique_ptr<TWorkbook> FBook;
+    const TSheet* FActive = nullptr;
+};
+
+} // namespace tabellix

@@ -1,0 +1,12 @@
+#include "automation/XlsReader.h"
+
+#include "automation/Automation.h"
+
+namespace tabellix {
+
+// Replaced by the streaming reader.
+std::unique_ptr<TWorkbook> ReadXlsWorkbook(const std::string& fileName) {
+    throw EAutomationError("Cannot read \"" + fileName + "\" yet");
+}
+
+} // namespace tabellix
