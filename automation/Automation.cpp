@@ -97,37 +97,37 @@ void TAutomationApplication::Quit() {
 
 void TWorkbooks::Open(const std::string& fileName) {
     Report([&] { return "WorkBooks.Open(" + fileName + ")"; });
-    FApp.DoOpen(fileName);
+    FApp->DoOpen(fileName);
 }
 
 void TWorkbooks::Close() {
     Report([] { return std::string("WorkBooks.Close"); });
-    FApp.DoCloseAll();
+    FApp->DoCloseAll();
 }
 
 int TWorksheets::count() {
     Report([] { return std::string("Worksheets.count"); });
-    return FApp.DoSheetCount();
+    return FApp->DoSheetCount();
 }
 
 TWorksheet TWorksheets::operator()(int index) {
     Report([&] { return Format("Worksheets(%d)", {index}); });
-    FApp.DoCheckSheet(index);
-    return TWorksheet(FApp, index);
+    FApp->DoCheckSheet(index);
+    return TWorksheet(*FApp, index);
 }
 
 Variant TWorksheet::name() {
     Report([&] { return SheetCall(FIndex, "name"); });
-    return FApp.DoSheetName(FIndex);
+    return FApp->DoSheetName(FIndex);
 }
 
 void TWorksheet::activate() {
     Report([&] { return SheetCall(FIndex, "activate"); });
-    FApp.DoActivate(FIndex);
+    FApp->DoActivate(FIndex);
 }
 
 TUsedRange TWorksheet::UsedRange() {
-    return TUsedRange(FApp, FIndex);
+    return TUsedRange(*FApp, FIndex);
 }
 
 int TRangeAxis::Count() {
@@ -135,12 +135,12 @@ int TRangeAxis::Count() {
         return std::string(
             SheetCall(FSheet, FColumns ? "UsedRange.Columns.Count" : "UsedRange.Rows.Count"));
     });
-    return FColumns ? FApp.DoUsedColumns(FSheet) : FApp.DoUsedRows(FSheet);
+    return FColumns ? FApp->DoUsedColumns(FSheet) : FApp->DoUsedRows(FSheet);
 }
 
 Variant TCell::value() {
     Report([&] { return Format("Cells(%d,%d).value", {FRow, FColumn}); });
-    return FApp.DoCellValue(FRow, FColumn);
+    return FApp->DoCellValue(FRow, FColumn);
 }
 
 } // namespace tabellix

@@ -26,69 +26,69 @@ class TAutomationApplication;
 
 class TWorkbooks {
 public:
-    explicit TWorkbooks(TAutomationApplication& app) : FApp(app) {}
+    explicit TWorkbooks(TAutomationApplication& app) : FApp(&app) {}
     void Open(const std::string& fileName);
     void Close();
 
 private:
-    TAutomationApplication& FApp;
+    TAutomationApplication* FApp;
 };
 
 // Columns or Rows of a used range.
 class TRangeAxis {
 public:
     TRangeAxis(TAutomationApplication& app, int sheet, bool columns)
-        : FApp(app), FSheet(sheet), FColumns(columns) {}
+        : FApp(&app), FSheet(sheet), FColumns(columns) {}
     int Count();
 
 private:
-    TAutomationApplication& FApp;
+    TAutomationApplication* FApp;
     int FSheet;
     bool FColumns;
 };
 
 class TUsedRange {
 public:
-    TUsedRange(TAutomationApplication& app, int sheet) : FApp(app), FSheet(sheet) {}
-    TRangeAxis Columns() { return TRangeAxis(FApp, FSheet, true); }
-    TRangeAxis Rows() { return TRangeAxis(FApp, FSheet, false); }
+    TUsedRange(TAutomationApplication& app, int sheet) : FApp(&app), FSheet(sheet) {}
+    TRangeAxis Columns() { return TRangeAxis(*FApp, FSheet, true); }
+    TRangeAxis Rows() { return TRangeAxis(*FApp, FSheet, false); }
 
 private:
-    TAutomationApplication& FApp;
+    TAutomationApplication* FApp;
     int FSheet;
 };
 
 class TWorksheet {
 public:
-    TWorksheet(TAutomationApplication& app, int index) : FApp(app), FIndex(index) {}
+    TWorksheet(TAutomationApplication& app, int index) : FApp(&app), FIndex(index) {}
     Variant name();
     void activate();
     TUsedRange UsedRange();
 
 private:
-    TAutomationApplication& FApp;
+    TAutomationApplication* FApp;
     int FIndex;
 };
 
 class TWorksheets {
 public:
-    explicit TWorksheets(TAutomationApplication& app) : FApp(app) {}
+    explicit TWorksheets(TAutomationApplication& app) : FApp(&app) {}
     int count();
     // Worksheets(i), 1-based; an index with no worksheet behind it raises.
     TWorksheet operator()(int index);
 
 private:
-    TAutomationApplication& FApp;
+    TAutomationApplication* FApp;
 };
 
 class TCell {
 public:
     TCell(TAutomationApplication& app, int row, int column)
-        : FApp(app), FRow(row), FColumn(column) {}
+        : FApp(&app), FRow(row), FColumn(column) {}
     Variant value();
 
 private:
-    TAutomationApplication& FApp;
+    TAutomationApplication* FApp;
     int FRow;
     int FColumn;
 };

@@ -1,6 +1,8 @@
 #include "engine/funcs.h"
 
+#include "automation/Automation.h"
 #include "base/Text.h"
+#include "engine/dump_writer.h"
 #include "engine/reserved_words.h"
 
 #include <string_view>
@@ -152,6 +154,116 @@ std::string myfuns::cell_text(const Variant& value) const {
     if (value.IsNull())
         return {};
     return value.AsString(FFormatSettings);
+}
+
+namespace {
+
+std::unique_ptr<TAutomationApplication> OpenWorkbook(const std::string& fileName) {
+    auto app = CreateOleObject(SpreadsheetProgID);
+    app->SetVisible(false);
+    app->WorkBooks().Open(fileName);
+    return app;
+}
+
+void ShutDown(TAutomationApplication& app) {
+    app.SetDisplayAlerts(false);
+    app.WorkBooks().Close();
+    app.Quit();
+}
+
+} // namespace
+
+void myfuns::ShowMessage(const std::string& text) const {
+    if (OnShowMessage)
+        OnShowMessage(text);
+}
+
+void myfuns::loadsheets(const std::string& fileName, TListModel& sheets) {
+    auto app = OpenWorkbook(fileName);
+    sheets.Items.Clear();
+    const int count = app->Worksheets().count();
+    for (int i = 1; i <= count; ++i)
+        sheets.Items.Add(cell_text(app->Worksheets()(i).name()));
+    ShutDown(*app);
+    sheets.ItemIndex = 0;
+}
+
+myfuns::TOpenSheet myfuns::OpenSheet(const std::string& fileName, const TListModel& sheets) const {
+    TOpenSheet open;
+    open.App = OpenWorkbook(fileName);
+    open.Sheet.emplace(open.App->Worksheets()(sheets.ItemIndex + 1));
+    open.Sheet->activate();
+    return open;
+}
+
+bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TListModel& sheets,
+                       bool firstRowNames) {
+    TOpenSheet open;
+    try {
+        open = OpenSheet(fileName, sheets);
+    } catch (const Exception& e) {
+        ShowMessage(e.Message());
+        ShowMessage("Could not open this File!");
+        return false;
+    }
+    const int columns = open.Sheet->UsedRange().Columns().Count();
+    grid.SetRowCount(columns + 1);
+    for (int r = 1; r <= columns; ++r)
+        grid.SetCell(0, r, "");
+    for (int r = 1; r <= columns; ++r) {
+        std::string name = "column";
+        if (firstRowNames) {
+            std::string heading = cell_text(open.App->Cells(1, r).value());
+            if (!heading.empty() && valid_start(heading))
+                name = heading;
+        }
+        grid.SetCell(0, r, get_col_name(name, grid));
+        grid.SetCell(1, r, "VARCHAR");
+        grid.SetCell(2, r, "255");
+    }
+    ShutDown(*open.App);
+    return true;
+}
+
+bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
+    *form.sql_table_name = spchar_filter(*form.sql_table_name);
+    const std::string& table = *form.sql_table_name;
+    TDumpWriter writer(dfile);
+    writer.Write(get_table(table, form.edit_prefix, *form.grid));
+
+    TOpenSheet open;
+    int columns = 0;
+    try {
+        open = OpenSheet(form.filename, *form.sheets);
+        columns = open.Sheet->UsedRange().Columns().Count();
+    } catch (const Exception& e) {
+        ShowMessage(e.Message());
+        return false;
+    }
+    const int rows = open.Sheet->UsedRange().Rows().Count();
+    if (form.gauge) {
+        form.gauge->SetRange(0, rows);
+        form.gauge->SetPosition(0);
+    }
+    // Each row's cells are fetched once, for the emptiness test and the
+    // statement alike.
+    std::vector<std::string> cells(static_cast<size_t>(columns));
+    for (int k = form.chk_names ? 2 : 1; k <= rows; ++k) {
+        bool empty = true;
+        for (size_t c = 0; c < cells.size(); ++c) {
+            cells[c] = cell_text(open.App->Cells(k, static_cast<int>(c) + 1).value());
+            empty = empty && cells[c].empty();
+        }
+        if (empty)
+            continue;
+        writer.Write(get_insert(table, cells));
+        if (form.gauge) {
+            form.gauge->SetPosition(k);
+            form.gauge->ProcessMessages();
+        }
+    }
+    ShutDown(*open.App);
+    return true;
 }
 
 } // namespace tabellix

@@ -2,13 +2,15 @@
 // rule by which a cell value becomes text.
 #pragma once
 
+#include "automation/Automation.h"
 #include "base/FormatSettings.h"
 #include "base/Variant.h"
 #include "engine/grid.h"
 #include "engine/models.h"
 
 #include <functional>
-
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,14 @@ public:
     std::function<void(const std::string&)> OnShowMessage;
 
 private:
+    void ShowMessage(const std::string& text) const;
+    struct TOpenSheet {
+        std::unique_ptr<TAutomationApplication> App;
+        std::optional<TWorksheet> Sheet;
+    };
+    // Opens the workbook and activates the selected sheet; errors are left
+    // to the caller.
+    TOpenSheet OpenSheet(const std::string& fileName, const TListModel& sheets) const;
     bool IsFree(const std::string& name, const TStringGrid& grid) const;
 
     TFormatSettings FFormatSettings;
