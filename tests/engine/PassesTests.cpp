@@ -1,0 +1,339 @@
+#include "automation/Automation.h"
+#include "automation/WorkbookApplication.h"
+#include "base/Exception.h"
+#include "engine/funcs.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tabellix;
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const std::string kBook = "/data/book.xlsx";
+
+// Serves the engine's passes from a workbook built in the test, and records
+// every automation call they make and every message they show.
+class PassFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetAutomationObserver([this](const std::string& call) { Calls.push_back(call); });
+        SetAutomationFactory([this] {
+            return std::make_unique<TWorkbookApplication>([this](const std::string& name) {
+                if (name != kBook)
+                    throw EAutomationError("Cannot open the workbook \"" + name + "\"");
+                auto book = std::make_unique<TWorkbook>();
+                for (const auto& [sheetName, fill] : Sheets)
+                    fill(book->AddSheet(sheetName));
+                return book;
+            });
+        });
+        Funcs.OnShowMessage = [this](const std::string& text) { Messages.push_back(text); };
+    }
+    void TearDown() override {
+        SetAutomationObserver({});
+        SetAutomationFactory({});
+    }
+
+    void AddSheet(std::string name, std::function<void(TSheet&)> fill) {
+        Sheets.emplace_back(std::move(name), std::move(fill));
+    }
+
+    static void Rows(TSheet& sheet, const std::vector<std::vector<Variant>>& rows) {
+        for (size_t r = 0; r < rows.size(); ++r)
+            for (size_t c = 0; c < rows[r].size(); ++c)
+                sheet.SetValue(static_cast<int>(r) + 1, static_cast<int>(c) + 1, rows[r][c]);
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int r = 1; r < Grid.RowCount(); ++r)
+            names.push_back(Grid.Cell(0, r));
+        return names;
+    }
+
+    std::vector<std::pair<std::string, std::function<void(TSheet&)>>> Sheets;
+    std::vector<std::string> Calls;
+    std::vector<std::string> Messages;
+    myfuns Funcs{TFormatSettings("en_US")};
+    TStringGrid Grid = MakeColumnGrid();
+    TListModel SheetList;
+};
+
+struct RecordingGauge : TProgressSink {
+    void SetRange(int minimum, int maximum) override {
+        Events.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
+    }
+    void SetPosition(int position) override {
+        Events.push_back("position " + std::to_string(position));
+    }
+    void ProcessMessages() override { Events.push_back("process"); }
+    std::vector<std::string> Events;
+};
+
+// A dump of the first sheet into a temporary folder.
+class DumpFixture : public PassFixture {
+protected:
+    void SetUp() override {
+        PassFixture::SetUp();
+        SheetList.Items.Add("Sheet1");
+        SheetList.ItemIndex = 0;
+        Form.grid = &Grid;
+        Form.sheets = &SheetList;
+        Form.sql_table_name = &TableName;
+        Form.filename = kBook;
+        Form.gauge = &Gauge;
+    }
+
+    void LoadAndDump(bool names) {
+        Form.chk_names = names;
+        ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, names));
+        Calls.clear();
+        Completed = Funcs.dump_file(File(), Form);
+    }
+
+    std::string File() const { return (Dir.Path() / "out.SQL").string(); }
+    std::string Written() const { return test::ReadFileBytes(File()); }
+
+    test::TempDir Dir;
+    std::string TableName = "New_table";
+    RecordingGauge Gauge;
+    TConversionForm Form;
+    bool Completed = false;
+};
+
+} // namespace
+
+TEST_F(PassFixture, LoadsheetsListsWorksheetsInOrderAndSelectsTheFirst) {
+    AddSheet("Data", [](TSheet&) {});
+    AddSheet("Übersicht", [](TSheet&) {});
+    SheetList.Items.Add("stale");
+    SheetList.ItemIndex = -1;
+    Funcs.loadsheets(kBook, SheetList);
+    EXPECT_EQ(SheetList.Items.Items(), (std::vector<std::string>{"Data", "Übersicht"}));
+    EXPECT_EQ(SheetList.ItemIndex, 0);
+    EXPECT_EQ(Calls,
+              (std::vector<std::string>{
+                  "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)", "Worksheets.count",
+                  "Worksheets(1)", "Worksheets(1).name", "Worksheets(2)", "Worksheets(2).name",
+                  "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
+}
+
+TEST_F(PassFixture, LoadsheetsLeavesTheListAsItWasWhenTheFileDoesNotOpen) {
+    SheetList.Items.Add("kept");
+    SheetList.ItemIndex = 0;
+    EXPECT_THROW(Funcs.loadsheets("/data/missing.xlsx", SheetList), EAutomationError);
+    EXPECT_EQ(SheetList.Items.Items(), std::vector<std::string>{"kept"});
+    EXPECT_EQ(Calls.back(), "Release");
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
+}
+
+TEST_F(PassFixture, CreationFailureNamesTheProgId) {
+    SetAutomationFactory([]() -> std::unique_ptr<TAutomationApplication> {
+        throw EAutomationError("Class not registered");
+    });
+    try {
+        Funcs.loadsheets(kBook, SheetList);
+        FAIL() << "no error raised";
+    } catch (const EAutomationError& e) {
+        EXPECT_EQ(e.Message(), "Class not registered, ProgID: \"Excel.Application\"");
+    }
+}
+
+TEST_F(PassFixture, LoadGridNamesColumnsFromTheFirstRowOrGenerically) {
+    struct Case {
+        const char* title;
+        std::vector<Variant> firstRow;
+        bool flag;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"flag clear", {"Name", "Age"}, false, {"column", "column_1"}},
+        {"headings", {"Unit Price", "Name"}, true, {"unit_price", "name"}},
+        {"same name thrice", {"Name", "name", "NAME"}, true, {"name", "name_1", "name_2"}},
+        {"digits", {"1", "2", "3"}, true, {"column", "column_1", "column_2"}},
+        {"number and blank", {2024.0, Variant(), "ok"}, true, {"column", "column_1", "ok"}},
+        {"bad starts", {" x", "Ärger", "id"}, true, {"column", "column_1", "id"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        Sheets.clear();
+        AddSheet("S", [&](TSheet& s) { Rows(s, {c.firstRow, {"a"}}); });
+        SheetList.Items.Clear();
+        SheetList.Items.Add("S");
+        SheetList.ItemIndex = 0;
+        ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, c.flag));
+        EXPECT_EQ(Names(), c.names);
+        for (int r = 1; r < Grid.RowCount(); ++r) {
+            EXPECT_EQ(Grid.Cell(1, r), "VARCHAR");
+            EXPECT_EQ(Grid.Cell(2, r), "255");
+        }
+    }
+}
+
+TEST_F(PassFixture, LoadGridShrinksAndForgetsEarlierNames) {
+    AddSheet("Wide", [](TSheet& s) { Rows(s, {{"column", "b", "c", "d"}}); });
+    AddSheet("Narrow", [](TSheet& s) { Rows(s, {{"x"}}); });
+    Funcs.loadsheets(kBook, SheetList);
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, true));
+    EXPECT_EQ(Grid.RowCount(), 5);
+    SheetList.ItemIndex = 1;
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    EXPECT_EQ(Grid.RowCount(), 2);
+    EXPECT_EQ(Names(), std::vector<std::string>{"column"});
+    EXPECT_EQ(Grid.Cell(0, 0), "Field Name");
+}
+
+TEST_F(PassFixture, LoadGridCountsFromA1WhenTheUsedRangeStartsFurtherIn) {
+    AddSheet("S", [](TSheet& s) {
+        s.SetText(3, 3, "Name");
+        s.SetText(3, 4, "Age");
+    });
+    SheetList.Items.Add("S");
+    SheetList.ItemIndex = 0;
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    EXPECT_EQ(Grid.RowCount(), 5);
+}
+
+TEST_F(PassFixture, LoadGridCallOrder) {
+    AddSheet("S", [](TSheet& s) { Rows(s, {{"Name"}}); });
+    SheetList.Items.Add("S");
+    SheetList.ItemIndex = 0;
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, true));
+    EXPECT_EQ(Calls, (std::vector<std::string>{
+                         "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)",
+                         "Worksheets(1)", "Worksheets(1).activate",
+                         "Worksheets(1).UsedRange.Columns.Count", "Cells(1,1).value",
+                         "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
+}
+
+TEST_F(PassFixture, LoadGridFailingToOpenShowsBothMessagesAndKeepsTheGrid) {
+    AddSheet("S", [](TSheet& s) { Rows(s, {{"a", "b"}}); });
+    SheetList.Items.Add("S");
+    SheetList.ItemIndex = 0;
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    const std::vector<std::string> before = Names();
+    Calls.clear();
+
+    SheetList.ItemIndex = 1; // no worksheet behind it
+    EXPECT_FALSE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    ASSERT_EQ(Messages.size(), 2u);
+    EXPECT_EQ(Messages[0], "The workbook has no worksheet 2 (it has 1)");
+    EXPECT_EQ(Messages[1], "Could not open this File!");
+    EXPECT_EQ(Names(), before);
+    EXPECT_EQ(Calls.back(), "Release");
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
+
+    Messages.clear();
+    SheetList.ItemIndex = 0;
+    EXPECT_FALSE(Funcs.load_grid(Grid, "/data/missing.xlsx", SheetList, false));
+    EXPECT_EQ(Messages.back(), "Could not open this File!");
+}
+
+TEST_F(PassFixture, LoadGridLeavesAnErrorHeadingToTheCaller) {
+    AddSheet("S", [](TSheet& s) { Rows(s, {{"ok", VarError{"#N/A"}, "c"}}); });
+    SheetList.Items.Add("S");
+    SheetList.ItemIndex = 0;
+    EXPECT_THROW(Funcs.load_grid(Grid, kBook, SheetList, true), EConvertError);
+    EXPECT_EQ(Grid.RowCount(), 4);
+    EXPECT_EQ(Grid.Cell(0, 1), "ok");
+    EXPECT_EQ(Grid.Cell(0, 2), "");
+}
+
+TEST_F(DumpFixture, WritesTheExampleDumpByteForByte) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{"Name", "Age"}, {"Bob", 42.0}, {"O'Brien", 3.5}});
+    });
+    LoadAndDump(true);
+    EXPECT_TRUE(Completed);
+    EXPECT_EQ(TableName, "new_table");
+    EXPECT_EQ(Written(),
+              kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  `age`  VARCHAR(255)  "
+                     ") ENGINE=MyISAM DEFAULT CHARSET=utf8;insert into new_table "
+                     "values('Bob','42' );insert into new_table values('O\\'Brien','3.5' );");
+    EXPECT_EQ(Gauge.Events, (std::vector<std::string>{"range 0..3", "position 0", "position 2",
+                                                      "process", "position 3", "process"}));
+}
+
+TEST_F(DumpFixture, CallOrderReadsEachCellOnceAndShutsDown) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a", "b"}}); });
+    LoadAndDump(false);
+    EXPECT_EQ(Calls,
+              (std::vector<std::string>{
+                  "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)", "Worksheets(1)",
+                  "Worksheets(1).activate", "Worksheets(1).UsedRange.Columns.Count",
+                  "Worksheets(1).UsedRange.Rows.Count", "Cells(1,1).value", "Cells(1,2).value",
+                  "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
+}
+
+TEST_F(DumpFixture, SkipsBlankRowsAndKeepsLineBreaksInsideValues) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{"a", "b"}, {Variant(), ""}, {"two\nlines", true}});
+        s.Touch(5, 1);
+    });
+    LoadAndDump(false);
+    EXPECT_EQ(Written().substr(Written().find(';') + 1),
+              "insert into new_table values('a','b' );insert into new_table "
+              "values('two\nlines','True' );");
+    EXPECT_EQ(Gauge.Events, (std::vector<std::string>{"range 0..5", "position 0", "position 1",
+                                                      "process", "position 3", "process"}));
+}
+
+TEST_F(DumpFixture, OneRowSheetWithNamesGivesTheCreateStatementOnly) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Name"}}); });
+    LoadAndDump(true);
+    EXPECT_EQ(Written(), kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ) "
+                                "ENGINE=MyISAM DEFAULT CHARSET=utf8;");
+}
+
+TEST_F(DumpFixture, AnErrorCellEndsThePassAfterTheRowsWrittenSoFar) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"x"}, {"y"}, {VarError{"#DIV/0!"}}, {"z"}}); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Calls.clear();
+    EXPECT_THROW(Funcs.dump_file(File(), Form), EConvertError);
+    const std::string written = Written();
+    EXPECT_EQ(written.substr(written.find(';') + 1),
+              "insert into new_table values('x' );insert into new_table values('y' );");
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
+    EXPECT_EQ(Calls.back(), "Release");
+}
+
+TEST_F(DumpFixture, AWorkbookThatDoesNotOpenLeavesTheCreateStatementOnly) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"x"}}); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Form.filename = "/data/gone.xlsx";
+    EXPECT_FALSE(Funcs.dump_file(File(), Form));
+    EXPECT_EQ(Messages, std::vector<std::string>{"Cannot open the workbook \"/data/gone.xlsx\""});
+    EXPECT_EQ(Written(), kBom + Funcs.get_table("new_table", "", Grid));
+    EXPECT_TRUE(Gauge.Events.empty());
+}
+
+TEST_F(DumpFixture, ReplacesAnExistingFile) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"x"}}); });
+    {
+        std::ofstream old(File());
+        old << std::string(5000, 'o');
+    }
+    LoadAndDump(false);
+    EXPECT_EQ(Written().rfind(kBom, 0), 0u);
+    EXPECT_EQ(Written().find("oooo"), std::string::npos);
+}
+
+TEST_F(DumpFixture, AnUncreatableFileRaisesTheCreationError) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"x"}}); });
+    const std::string bad = (Dir.Path() / "no-such-folder" / "out.SQL").string();
+    try {
+        Funcs.dump_file(bad, Form);
+        FAIL() << "no error raised";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Cannot create file \"" + bad + "\". No such file or directory");
+    }
+    EXPECT_TRUE(Calls.empty());
+}
