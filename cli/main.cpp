@@ -15,6 +15,9 @@ const char* const kUsage =
     "Commands:\n"
     "  sheets FILE                  list the worksheets, one per line\n"
     "  inspect FILE [--sheet N]     show the counts read and every non-empty cell\n"
+    "  dump FILE -o OUT [--sheet N] [--first-row-names] [--table NAME] [--prefix P]\n"
+    "       [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
+    "                               write the sheet as a .SQL dump file\n"
     "\n"
     "Options:\n"
     "  --help       show this text\n"
@@ -28,6 +31,7 @@ struct TCommand {
 const TCommand kCommands[] = {
     {"sheets", tabellix::cli::RunSheets},
     {"inspect", tabellix::cli::RunInspect},
+    {"dump", tabellix::cli::RunDump},
 };
 
 } // namespace
