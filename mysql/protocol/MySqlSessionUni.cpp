@@ -1,0 +1,588 @@
+#include "mysql/protocol/MySqlSessionUni.h"
+
+#include "base/Exception.h"
+#include "base/Format.h"
+#include "base/Text.h"
+#include "mysql/protocol/CRVioTcp.h"
+#include "mysql/protocol/MySqlErrorsUni.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <openssl/evp.h>
+
+namespace tabellix {
+namespace {
+
+constexpr int ProtocolVersion = 10;
+constexpr int DefaultPort = 3306;
+constexpr uint32_t AlwaysSent = 0x3A285;
+constexpr uint32_t ServerDecided = CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL;
+constexpr uint8_t LoginCharset = 8;
+constexpr int ConnectRefused = 10061;
+
+using Digest = std::array<uint8_t, 20>;
+
+Digest Sha1(const uint8_t* bytes, size_t length) {
+    Digest digest{};
+    unsigned int size = 0;
+    if (EVP_Digest(bytes, length, digest.data(), &size, EVP_sha1(), nullptr) != 1 || size != 20)
+        throw EAssertionFailed("SHA-1 digest failed");
+    return digest;
+}
+
+Digest Sha1(const std::string& bytes) {
+    return Sha1(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+Digest Sha1(const uint8_t* first, size_t firstLength, const Digest& second) {
+    std::vector<uint8_t> joined(first, first + firstLength);
+    joined.insert(joined.end(), second.begin(), second.end());
+    return Sha1(joined.data(), joined.size());
+}
+
+} // namespace
+
+// ---- hashing ----
+
+std::vector<uint8_t> TSHA1Managed::ComputeHash(const std::vector<uint8_t>& buffer) {
+    return ComputeHash(buffer.data(), 0, static_cast<int>(buffer.size()));
+}
+
+std::vector<uint8_t> TSHA1Managed::ComputeHash(const uint8_t* buffer, int offset, int length) {
+    Digest d = Sha1(buffer + offset, static_cast<size_t>(length));
+    return {d.begin(), d.end()};
+}
+
+std::array<uint8_t, 20> TMySqlSession::PasswordHashStage1(const std::string& password) {
+    std::string kept;
+    for (char c : password)
+        if (c != ' ' && c != '\t')
+            kept += c;
+    return Sha1(kept);
+}
+
+void TMySqlSession::PasswordHashStage2(std::array<uint8_t, 20>& to, const uint8_t* salt,
+                                       int saltOffset) {
+    to = Sha1(salt + saltOffset, 4, to);
+}
+
+void TMySqlSession::PasswordCrypt(const uint8_t* from, int fromIndex, uint8_t* to,
+                                  const uint8_t* password, int length) {
+    for (int i = 0; i < length; ++i)
+        to[i] = from[fromIndex + i] ^ password[i];
+}
+
+void TMySqlSession::MyCrypt(uint8_t* to, const uint8_t* from, int length) {
+    for (int i = 0; i < length; ++i)
+        to[i] ^= from[i];
+}
+
+std::array<int64_t, 2> TMySqlSession::hashPassword(const uint8_t* password, size_t length) {
+    uint32_t nr = 1345345333;
+    uint32_t add = 7;
+    uint32_t nr2 = 0x12345671;
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = password[i];
+        if (c == ' ' || c == '\t')
+            continue;
+        nr ^= (((nr & 63) + add) * c) + (nr << 8);
+        nr2 += (nr2 << 8) ^ nr;
+        add += c;
+    }
+    return {nr & 0x7FFFFFFF, nr2 & 0x7FFFFFFF};
+}
+
+void TMySqlSession::randominit(TrandStruct& randSt, int64_t seed1, int64_t seed2) {
+    randSt.maxValue = 0x3FFFFFFF;
+    randSt.maxValueDbl = 1073741823.0;
+    randSt.seed1 = seed1 % randSt.maxValue;
+    randSt.seed2 = seed2 % randSt.maxValue;
+}
+
+double TMySqlSession::MyRandom(TrandStruct& randSt) {
+    randSt.seed1 = (randSt.seed1 * 3 + randSt.seed2) % randSt.maxValue;
+    randSt.seed2 = (randSt.seed1 + randSt.seed2 + 33) % randSt.maxValue;
+    return static_cast<double>(randSt.seed1) / randSt.maxValueDbl;
+}
+
+std::string TMySqlSession::ScrambleOld(const std::string& password, const uint8_t* salt) {
+    std::string out;
+    if (!password.empty()) {
+        auto hp = hashPassword(reinterpret_cast<const uint8_t*>(password.data()), password.size());
+        auto hm = hashPassword(salt, 8);
+        TrandStruct rand;
+        randominit(rand, hp[0] ^ hm[0], hp[1] ^ hm[1]);
+        for (int i = 0; i < 8; ++i)
+            out += static_cast<char>(64 + static_cast<int>(std::floor(MyRandom(rand) * 31)));
+        auto extra = static_cast<char>(std::floor(MyRandom(rand) * 31));
+        for (char& c : out)
+            c ^= extra;
+    }
+    out += '\0';
+    return out;
+}
+
+std::array<uint8_t, 20> TMySqlSession::Scramble41(const std::string& password,
+                                                  const uint8_t* salt) {
+    Digest s1 = Sha1(password);
+    Digest s2 = Sha1(s1.data(), s1.size());
+    Digest s3 = Sha1(salt, 20, s2);
+    MyCrypt(s3.data(), s1.data(), 20);
+    return s3;
+}
+
+// ---- construction ----
+
+void TMySqlSession::WriteBytes(std::string_view bytes) {
+    Fnet.WriteBytes(reinterpret_cast<const uint8_t*>(bytes.data()), 0,
+                    static_cast<int>(bytes.size()));
+}
+
+TMySqlSession::TMySqlSession() = default;
+TMySqlSession::~TMySqlSession() = default;
+
+bool TMySqlSession::protocol41() const {
+    return (serverCapabilities & CLIENT_PROTOCOL_41) != 0 && (clientFlag & CLIENT_PROTOCOL_41) != 0;
+}
+
+void TMySqlSession::SetSSL(std::string key, std::string cert, std::string ca, std::string capath,
+                           std::string cipher) {
+    SSL_key = std::move(key);
+    SSL_cert = std::move(cert);
+    SSL_ca = std::move(ca);
+    SSL_capath = std::move(capath);
+    SSL_cipher = std::move(cipher);
+}
+
+// ---- handshake ----
+
+void TMySqlSession::OpenTransport(const std::string& hostName, int64_t portNumber) {
+    if (protocolType == MYSQL_PROTOCOL_DEFAULT || protocolType == MYSQL_PROTOCOL_TCP) {
+        Fnet.SetVio(std::make_unique<TCRVioTcp>(hostName, portNumber));
+        hostInfo = hostName + " via TCP/IP";
+    } else if (!Fnet.vio()) {
+        throw EMySqlException(CR_CONN_UNKNOW_PROTOCOL);
+    }
+    TCRVio* vio = Fnet.vio();
+    try {
+        vio->SetTimeout(_connectTimeout);
+        vio->Connect();
+    } catch (const Exception&) {
+        throw EMySqlException(CR_CONN_HOST_ERROR, {hostName, ConnectRefused}, vio->LastError());
+    }
+}
+
+// Handshake packet, protocol 10: version, server version text, thread id,
+// 8 salt bytes, filler, capabilities, character set, status, filler, 12 more salt bytes.
+void TMySqlSession::ReadGreeting() {
+    Fnet.SetCompress(false);
+    Fnet.NewCommand();
+    Fnet.Receive();
+    int version = Fnet.ReadByte();
+    if (version != ProtocolVersion)
+        throw EMySqlException(CR_VERSION_ERROR, {version, ProtocolVersion}, "");
+    serverVersion = Fnet.ReadString();
+    threadId = Fnet.ReadInt32();
+    for (int i = 0; i < 8; ++i)
+        scrambleBuff[static_cast<size_t>(i)] = Fnet.ReadByte();
+    const int p = Fnet.Position();
+    const int length = Fnet.Length();
+    Fnet.ReadByte();
+    if (length >= p + 1)
+        serverCapabilities = Fnet.ReadUInt16();
+    if (length >= p + 18) {
+        serverLanguage = Fnet.ReadByte();
+        serverStatus = Fnet.ReadUInt16();
+    }
+    FFullSalt = length >= p + 30;
+    if (FFullSalt) {
+        Fnet.SetPosition(p + 19);
+        for (size_t i = 8; i < 20; ++i)
+            scrambleBuff[i] = Fnet.ReadByte();
+    }
+}
+
+uint32_t TMySqlSession::ChooseFlags(uint32_t clientflag) const {
+    if (clientflag & CLIENT_MULTI_STATEMENTS)
+        clientflag |= CLIENT_MULTI_RESULTS;
+    uint32_t flags = clientFlag | clientflag | AlwaysSent;
+    if (protocolType == MYSQL_PROTOCOL_SSL)
+        flags |= CLIENT_SSL;
+    flags |= CLIENT_CONNECT_WITH_DB;
+    return (flags & ~ServerDecided) | (flags & static_cast<uint32_t>(serverCapabilities));
+}
+
+bool TMySqlSession::WriteAuthentication(const std::string& passwd) {
+    bool secure = (serverCapabilities & CLIENT_SECURE_CONNECTION) != 0;
+    if (passwd.empty()) {
+        Fnet.WriteByte(0);
+    } else if (secure && FFullSalt) {
+        Fnet.WriteByte(20);
+        auto answer = Scramble41(passwd, scrambleBuff.data());
+        Fnet.WriteBytes(answer.data(), 0, 20);
+        return false;
+    } else if (secure) {
+        Fnet.Fill('x', 8);
+        Fnet.WriteByte(0);
+    } else {
+        WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
+    }
+    return true;
+}
+
+// Login packet, 4.1 form: flags, maximum packet size, character set, 23
+// zero bytes; pre-4.1 form: 2 bytes of flags, 3 of size. Then user,
+// authentication and database.
+void TMySqlSession::WriteLogin(uint32_t flags, const std::string& userName,
+                               const std::string& passwd, const std::string& db) {
+    if (flags & CLIENT_PROTOCOL_41) {
+        Fnet.WriteInt32(flags);
+        Fnet.WriteInt32(TMySqlNet::LoginMaxPacketSize);
+        Fnet.WriteByte(LoginCharset);
+        Fnet.Fill(0, 23);
+    } else {
+        Fnet.WriteInt16(static_cast<int>(flags & 0xFFFF));
+        Fnet.WriteInt24(TMySqlNet::LoginMaxPacketSize & 0xFFFF);
+    }
+    clientFlag = flags;
+    Fnet.WriteString(userName);
+    bool endsWithZero = WriteAuthentication(passwd);
+    if ((serverCapabilities & CLIENT_CONNECT_WITH_DB) && !db.empty()) {
+        WriteBytes(db);
+        database = db;
+        endsWithZero = false;
+    }
+    if (endsWithZero) {
+        Fnet.SetLength(Fnet.Length() - 1);
+        Fnet.SetPosition(Fnet.Length());
+    }
+}
+
+// A 24-byte answer carries a new salt behind a 4-byte prefix; "*" asks for the pre-4.1 scramble.
+void TMySqlSession::AnswerNewSalt(const std::string& passwd) {
+    std::array<uint8_t, 24> answer;
+    std::memcpy(answer.data(), Fnet.Buffer(), answer.size());
+    Fnet.Clear();
+    if (answer[0] == '*') {
+        std::memcpy(scrambleBuff.data(), answer.data() + 4, 20);
+        WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
+        return;
+    }
+    Digest s1 = PasswordHashStage1(passwd);
+    Digest s2 = s1;
+    PasswordHashStage2(s2, answer.data(), 0);
+    PasswordCrypt(answer.data(), 4, scrambleBuff.data(), s2.data(), 20);
+    Digest reply;
+    PasswordCrypt(scrambleBuff.data(), 0, reply.data(), s1.data(), 20);
+    Fnet.WriteBytes(reply.data(), 0, 20);
+}
+
+void TMySqlSession::FinishLogin(const std::string& passwd) {
+    Fnet.Receive();
+    if (!(serverCapabilities & CLIENT_SECURE_CONNECTION))
+        return;
+    if (Fnet.Length() == 1 && Fnet.Buffer()[0] == 0xFE) {
+        Fnet.Clear();
+        WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
+    } else if (Fnet.Length() == 24 && Fnet.Buffer()[0] != 0) {
+        AnswerNewSalt(passwd);
+    } else {
+        return;
+    }
+    Fnet.Send();
+    Fnet.Receive();
+}
+
+void TMySqlSession::Connect(const std::string& host_, const std::string& user_,
+                            const std::string& passwd_, const std::string& db_, unsigned port_,
+                            const std::string&, uint32_t clientflag) {
+    std::string hostName = host_.empty() ? host : host_;
+    const std::string& userName = user_.empty() ? user : user_;
+    const std::string& passwd = passwd_.empty() ? password : passwd_;
+    const std::string& db = db_.empty() ? database : db_;
+    int64_t portNumber = port_ != 0 ? port_ : (port != 0 ? port : DefaultPort);
+    if (hostName.empty())
+        hostName = TCRVioTcp::LoopbackHost;
+    serverStatus = SERVER_STATUS_AUTOCOMMIT;
+    OpenTransport(hostName, portNumber);
+    ReadGreeting();
+    host = hostName;
+    port = static_cast<int>(portNumber);
+    Fnet.Clear();
+    uint32_t flags = ChooseFlags(clientflag);
+    WriteLogin(flags, userName, passwd, db);
+    Fnet.Send();
+    FinishLogin(passwd);
+    Fnet.SetCompress((flags & CLIENT_COMPRESS) != 0);
+    status = TMySqlStatus::msReady;
+    isClosed = false;
+}
+
+// ---- commands ----
+
+void TMySqlSession::WriteCommand(TServerCommand command) {
+    if (status != TMySqlStatus::msReady)
+        throw EMySqlException(CR_COMMANDS_OUT_OF_SYNC);
+    info.clear();
+    affectedRows = 0;
+    Fnet.NewCommand();
+    Fnet.WriteByte(static_cast<uint8_t>(command));
+}
+
+void TMySqlSession::SimpleCommand(TServerCommand command, const uint8_t* args, int length,
+                                  bool skipCheck) {
+    if (!Fnet.vio())
+        return;
+    Fnet.vio()->SetTimeout(commandTimeout);
+    WriteCommand(command);
+    RememberLocalFileStatement(command, args, length);
+    if (args)
+        Fnet.WriteOrSendBytes(args, 0, length);
+    Fnet.Send();
+    if (!skipCheck)
+        Fnet.Receive();
+}
+
+// OK packet: affected rows, insert id, status (4.1 or transactions),
+// warnings (4.1), then the message.
+void TMySqlSession::ReadOk() {
+    affectedRows = Fnet.ReadFieldLength();
+    insertId = Fnet.ReadFieldLength();
+    if (protocol41() || (serverCapabilities & CLIENT_TRANSACTIONS))
+        serverStatus = Fnet.ReadUInt16();
+    if (protocol41())
+        warningCount = Fnet.ReadUInt16();
+    info = Fnet.ReadString();
+}
+
+// Result set header, then the column descriptions up to their end-of-data packet.
+void TMySqlSession::ReadResultSetHeader(int64_t count) {
+    if (count < 0 || count > INT32_MAX)
+        throw EMySqlException(CR_MALFORMED_PACKET);
+    if (Fnet.Position() < Fnet.Length())
+        extraInfo = Fnet.ReadFieldLength();
+    TMySqlResultSet descriptions(this, {}, protocol41() ? 7 : 5, nullptr);
+    descriptions.ReadRows(false);
+    fields = descriptions.ReadFieldsInfo(static_cast<int>(count));
+    status = TMySqlStatus::msGetResult;
+    warningCount = 0;
+}
+
+void TMySqlSession::ReadQueryResult() {
+    serverStatus = SERVER_STATUS_AUTOCOMMIT;
+    Fnet.Receive();
+    for (;;) {
+        Fnet.SetPosition(0);
+        int64_t count = Fnet.ReadFieldLength();
+        fieldCount = static_cast<int>(count);
+        if (count == 0) {
+            ReadOk();
+            return;
+        }
+        if (count != TMySqlNet::NullLength) {
+            ReadResultSetHeader(count);
+            return;
+        }
+        SendLocalFile();
+    }
+}
+
+void TMySqlSession::RememberLocalFileStatement(TServerCommand command, const uint8_t* args,
+                                               int length) {
+    FLocalInfileName.reset();
+    if (command == TServerCommand::scQuery && args && length > 0)
+        FLocalInfileName =
+            LocalInfileName({reinterpret_cast<const char*>(args), static_cast<size_t>(length)});
+}
+
+// Local-file request: 0xFB and a file name. The file goes out only when the
+// statement itself asked to load that very file, so that a server cannot
+// pull an arbitrary local file; otherwise the empty packet alone says "no data".
+void TMySqlSession::SendLocalFile() {
+    std::string name = Fnet.ReadString();
+    Fnet.Clear();
+    int fileError = 0;
+    if (FLocalInfileName && *FLocalInfileName == name) {
+        std::FILE* file = std::fopen(AnsiToText(name).c_str(), "rb");
+        if (!file)
+            fileError = errno;
+        std::vector<uint8_t> chunk(8192);
+        while (file) {
+            size_t n = std::fread(chunk.data(), 1, chunk.size(), file);
+            if (n > 0) {
+                Fnet.WriteBytes(chunk.data(), 0, static_cast<int>(n));
+                Fnet.Send();
+            }
+            if (n < chunk.size()) {
+                fileError = std::ferror(file) ? EIO : 0;
+                std::fclose(file);
+                file = nullptr;
+            }
+        }
+    }
+    Fnet.SendEmpty();
+    Fnet.Receive();
+    if (fileError != 0)
+        throw EOSError(
+            Format("Cannot open file \"%s\". %s", {AnsiToText(name), SysErrorMessage(fileError)}),
+            fileError);
+}
+
+void TMySqlSession::SkipRows() {
+    std::vector<uint8_t> packet;
+    if (Fnet.Compress()) {
+        do
+            Fnet.ReceiveBuffer(packet);
+        while (!IsEndOfData(packet.data(), packet.size()));
+        return;
+    }
+    // Pieces that follow a full-size packet continue it and are neither errors nor end markers.
+    bool continuation = false;
+    for (;;) {
+        int n = Fnet.SkipBuffer(packet, 65536, !continuation);
+        if (!continuation && IsEndOfData(packet.data(), static_cast<size_t>(n)))
+            return;
+        continuation = n == TMySqlNet::MaxPacketSize;
+    }
+}
+
+void TMySqlSession::FreeQuery() {
+    if (status == TMySqlStatus::msReady)
+        return;
+    try {
+        SkipRows();
+    } catch (...) {
+        status = TMySqlStatus::msReady;
+        throw;
+    }
+    status = TMySqlStatus::msReady;
+    if (FSkipPacket) {
+        FSkipPacket = false;
+        std::vector<uint8_t> packet;
+        Fnet.ReceiveBuffer(packet);
+    }
+}
+
+void TMySqlSession::SelectDb(const std::string& db) {
+    SimpleCommand(TServerCommand::scInitDb, reinterpret_cast<const uint8_t*>(db.data()),
+                  static_cast<int>(db.size()), false);
+    database = db;
+}
+
+void TMySqlSession::Ping() {
+    SimpleCommand(TServerCommand::scPing, nullptr, 0, false);
+}
+
+std::string TMySqlSession::Statistics() {
+    SimpleCommand(TServerCommand::scStatistics, nullptr, 0, false);
+    return {reinterpret_cast<const char*>(Fnet.Buffer()), static_cast<size_t>(Fnet.Length())};
+}
+
+void TMySqlSession::Close() {
+    if (isClosed)
+        return;
+    isClosed = true;
+    status = TMySqlStatus::msReady;
+    try {
+        SimpleCommand(TServerCommand::scQuit, nullptr, 0, true);
+    } catch (...) {
+        Fnet.Close();
+        throw;
+    }
+    Fnet.Close();
+}
+
+// ---- local-file statements ----
+
+namespace {
+
+class StatementScanner {
+public:
+    explicit StatementScanner(std::string_view text) : FText(text) {}
+
+    bool Word(std::string_view word) {
+        SkipBlanks();
+        if (FText.size() - FAt < word.size() || !SameText(FText.substr(FAt, word.size()), word))
+            return false;
+        size_t end = FAt + word.size();
+        if (end < FText.size() && IsWordChar(FText[end]))
+            return false;
+        FAt = end;
+        return true;
+    }
+
+    // A quoted literal with backslash escapes and doubled quotes.
+    std::optional<std::string> Literal() {
+        SkipBlanks();
+        if (FAt >= FText.size() || (FText[FAt] != '\'' && FText[FAt] != '"'))
+            return std::nullopt;
+        char quote = FText[FAt++];
+        std::string value;
+        while (FAt < FText.size()) {
+            char c = FText[FAt++];
+            if (c == '\\' && FAt < FText.size()) {
+                value += Unescape(FText[FAt++]);
+            } else if (c == quote) {
+                if (FAt < FText.size() && FText[FAt] == quote)
+                    value += FText[FAt++];
+                else
+                    return value;
+            } else {
+                value += c;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    static bool IsWordChar(char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+    }
+    static std::string Unescape(char c) {
+        switch (c) {
+        case '0':
+            return std::string(1, '\0');
+        case 'b':
+            return "\b";
+        case 'n':
+            return "\n";
+        case 'r':
+            return "\r";
+        case 't':
+            return "\t";
+        case 'Z':
+            return "\x1A";
+        case '%':
+        case '_':
+            return std::string("\\") + c;
+        default:
+            return std::string(1, c);
+        }
+    }
+    void SkipBlanks() {
+        while (FAt < FText.size() && std::isspace(static_cast<unsigned char>(FText[FAt])))
+            ++FAt;
+    }
+
+    std::string_view FText;
+    size_t FAt = 0;
+};
+
+} // namespace
+
+std::optional<std::string> LocalInfileName(std::string_view statement) {
+    StatementScanner scan(statement);
+    if (!scan.Word("LOAD") || !scan.Word("DATA"))
+        return std::nullopt;
+    if (!scan.Word("LOW_PRIORITY"))
+        scan.Word("CONCURRENT");
+    if (!scan.Word("LOCAL") || !scan.Word("INFILE"))
+        return std::nullopt;
+    return scan.Literal();
+}
+
+} // namespace tabellix

@@ -1,0 +1,232 @@
+// One client connection: the handshake with its password scrambles, the
+// command exchanges and the reading of their answers.
+#pragma once
+
+#include "mysql/protocol/MySqlNetUni.h"
+#include "mysql/protocol/MySqlResultSetUni.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tabellix {
+
+enum class TServerCommand : uint8_t {
+    scSleep,
+    scQuit,
+    scInitDb,
+    scQuery,
+    scFieldList,
+    scCreateDb,
+    scDropDb,
+    scRefresh,
+    scShutdown,
+    scStatistics,
+    scProcessInfo,
+    scConnect,
+    scProcessKill,
+    scDebug,
+    scPing,
+    scTime,
+    scDelayedInsert,
+    scChangeUser,
+    scBunLogDump,
+    scTableDump,
+    scConnectOut,
+    scRegisterSlave,
+    scPrepare,
+    scExecute,
+    scLongData,
+    scCloseStmt,
+};
+
+enum class TMySqlStatus { msReady = 0, msGetResult = 1, msUseResult = 2 };
+
+enum MYSQL_PROTOCOL_TYPE {
+    MYSQL_PROTOCOL_DEFAULT = 0,
+    MYSQL_PROTOCOL_TCP = 1,
+    MYSQL_PROTOCOL_SOCKET = 2,
+    MYSQL_PROTOCOL_PIPE = 3,
+    MYSQL_PROTOCOL_MEMORY = 4,
+    MYSQL_PROTOCOL_SSL = 5,
+};
+
+// Capability flags.
+constexpr uint32_t CLIENT_LONG_PASSWORD = 0x1;
+constexpr uint32_t CLIENT_FOUND_ROWS = 0x2;
+constexpr uint32_t CLIENT_LONG_FLAG = 0x4;
+constexpr uint32_t CLIENT_CONNECT_WITH_DB = 0x8;
+constexpr uint32_t CLIENT_COMPRESS = 0x20;
+constexpr uint32_t CLIENT_LOCAL_FILES = 0x80;
+constexpr uint32_t CLIENT_PROTOCOL_41 = 0x200;
+constexpr uint32_t CLIENT_SSL = 0x800;
+constexpr uint32_t CLIENT_TRANSACTIONS = 0x2000;
+constexpr uint32_t CLIENT_SECURE_CONNECTION = 0x8000;
+constexpr uint32_t CLIENT_MULTI_STATEMENTS = 0x10000;
+constexpr uint32_t CLIENT_MULTI_RESULTS = 0x20000;
+
+// Server status bits.
+constexpr int SERVER_STATUS_AUTOCOMMIT = 2;
+constexpr int SERVER_MORE_RESULTS_EXISTS = 8;
+
+// State of the pre-4.1 random generator.
+struct TrandStruct {
+    int64_t seed1 = 0;
+    int64_t seed2 = 0;
+    int64_t maxValue = 0;
+    double maxValueDbl = 0;
+};
+
+// SHA-1 digests.
+class TSHA1Managed {
+public:
+    static std::vector<uint8_t> ComputeHash(const std::vector<uint8_t>& buffer);
+    static std::vector<uint8_t> ComputeHash(const uint8_t* buffer, int offset, int length);
+};
+
+class TMySqlSession {
+public:
+    TMySqlSession();
+    ~TMySqlSession();
+    TMySqlSession(const TMySqlSession&) = delete;
+    TMySqlSession& operator=(const TMySqlSession&) = delete;
+
+    // Opens the transport, reads the greeting and logs in; raises EMySqlException.
+    void Connect(const std::string& host, const std::string& user, const std::string& passwd,
+                 const std::string& db, unsigned port, const std::string& unix_socket,
+                 uint32_t clientflag);
+
+    // Commands.
+    void WriteCommand(TServerCommand command);
+    void SimpleCommand(TServerCommand command, const uint8_t* args, int length, bool skipCheck);
+    void ReadQueryResult();
+    void FreeQuery();
+    void SelectDb(const std::string& database);
+    void Ping();
+    std::string Statistics();
+    void Close();
+
+    // The hashing operations.
+    static std::array<uint8_t, 20> PasswordHashStage1(const std::string& password);
+    static void PasswordHashStage2(std::array<uint8_t, 20>& to, const uint8_t* salt,
+                                   int saltOffset);
+    static void PasswordCrypt(const uint8_t* from, int fromIndex, uint8_t* to,
+                              const uint8_t* password, int length);
+    static void MyCrypt(uint8_t* to, const uint8_t* from, int length);
+    static std::array<int64_t, 2> hashPassword(const uint8_t* password, size_t length);
+    static void randominit(TrandStruct& randSt, int64_t seed1, int64_t seed2);
+    static double MyRandom(TrandStruct& randSt);
+    // The 8-byte pre-4.1 answer (and a zero byte) for the salt's first 8 bytes.
+    static std::string ScrambleOld(const std::string& password, const uint8_t* salt);
+    // The 20-byte 4.1 answer for a 20-byte salt.
+    static std::array<uint8_t, 20> Scramble41(const std::string& password, const uint8_t* salt);
+
+    // State read and set by the client layer.
+    TMySqlNet& net() { return Fnet; }
+    uint32_t Errno() const { return Ferrno; }
+    void SetErrno(uint32_t value) { Ferrno = value; }
+    const std::string& Error() const { return Ferror; }
+    void SetError(std::string value) { Ferror = std::move(value); }
+    TMySqlResultSet* ResultSet() const { return FResultSet; }
+    void SetResultSet(TMySqlResultSet* value) { FResultSet = value; }
+    bool IsClosed() const { return isClosed; }
+    const std::string& Host() const { return host; }
+    void SetHost(std::string value) { host = std::move(value); }
+    void SetUser(std::string value) { user = std::move(value); }
+    void SetPassword(std::string value) { password = std::move(value); }
+    const std::string& Database() const { return database; }
+    const std::string& ServerVersion() const { return serverVersion; }
+    const std::string& HostInfo() const { return hostInfo; }
+    const std::string& Info() const { return info; }
+    uint32_t ClientFlag() const { return clientFlag; }
+    void SetClientFlag(uint32_t value) { clientFlag = value; }
+    int Port() const { return port; }
+    void SetPort(int value) { port = value; }
+    int ConnectTimeout() const { return _connectTimeout; }
+    void SetConnectTimeout(int seconds) { _connectTimeout = seconds; }
+    int CommandTimeout() const { return commandTimeout; }
+    void SetCommandTimeout(int seconds) { commandTimeout = seconds; }
+    int ThreadId() const { return threadId; }
+    int ServerCapabilities() const { return serverCapabilities; }
+    int ServerStatus() const { return serverStatus; }
+    void SetServerStatus(int value) { serverStatus = value; }
+    int ServerLanguage() const { return serverLanguage; }
+    int WarningCount() const { return warningCount; }
+    TMySqlStatus Status() const { return status; }
+    void SetStatus(TMySqlStatus value) { status = value; }
+    const uint8_t* ScrambleBuff() const { return scrambleBuff.data(); }
+    MYSQL_PROTOCOL_TYPE ProtocolType() const { return protocolType; }
+    void SetProtocolType(MYSQL_PROTOCOL_TYPE value) { protocolType = value; }
+    TMySqlFieldInfos& Fields() { return fields; }
+    int64_t AffectedRows() const { return affectedRows; }
+    void SetAffectedRows(int64_t value) { affectedRows = value; }
+    int64_t InsertId() const { return insertId; }
+    int64_t ExtraInfo() const { return extraInfo; }
+    int FieldCount() const { return fieldCount; }
+    void SetSSL(std::string key, std::string cert, std::string ca, std::string capath,
+                std::string cipher);
+    bool SkipPacket() const { return FSkipPacket; }
+    void SetSkipPacket(bool value) { FSkipPacket = value; }
+    bool protocol41() const;
+
+private:
+    friend class TMySqlResultSet;
+
+    void OpenTransport(const std::string& hostName, int64_t portNumber);
+    void ReadGreeting();
+    uint32_t ChooseFlags(uint32_t clientflag) const;
+    void WriteLogin(uint32_t flags, const std::string& userName, const std::string& passwd,
+                    const std::string& db);
+    bool WriteAuthentication(const std::string& passwd);
+    void WriteBytes(std::string_view bytes);
+    void FinishLogin(const std::string& passwd);
+    void AnswerNewSalt(const std::string& passwd);
+    void ReadOk();
+    void ReadResultSetHeader(int64_t count);
+    void SendLocalFile();
+    void SkipRows();
+    void RememberLocalFileStatement(TServerCommand command, const uint8_t* args, int length);
+
+    uint32_t Ferrno = 0;
+    std::string Ferror;
+    bool isClosed = false;
+    TMySqlResultSet* FResultSet = nullptr;
+    TMySqlNet Fnet;
+    std::string host;
+    std::string user;
+    std::string password;
+    std::string database;
+    std::string serverVersion;
+    std::string hostInfo;
+    std::string info;
+    uint32_t clientFlag = 0;
+    int port = 0;
+    int _connectTimeout = 0;
+    int commandTimeout = 0;
+    int threadId = 0;
+    int serverCapabilities = 0;
+    int serverStatus = 0;
+    int serverLanguage = 0;
+    int warningCount = 0;
+    TMySqlStatus status = TMySqlStatus::msReady;
+    std::array<uint8_t, 20> scrambleBuff{};
+    bool FFullSalt = false;
+    MYSQL_PROTOCOL_TYPE protocolType = MYSQL_PROTOCOL_DEFAULT;
+    TMySqlFieldInfos fields;
+    int64_t affectedRows = 0;
+    int64_t insertId = 0;
+    int64_t extraInfo = 0;
+    int fieldCount = 0;
+    std::string SSL_key, SSL_cert, SSL_ca, SSL_capath, SSL_cipher;
+    bool FSkipPacket = false;
+    // The file named by the LOAD DATA LOCAL INFILE statement being executed, if any.
+    std::optional<std::string> FLocalInfileName;
+};
+
+// The file name of a LOAD DATA [LOW_PRIORITY | CONCURRENT] LOCAL INFILE
+// statement, or nothing for any other statement.
+std::optional<std::string> LocalInfileName(std::string_view statement);
+
+} // namespace tabellix
