@@ -1,8 +1,10 @@
 #include "automation/WorkbookReader.h"
 
-#include "automation/Automation.h"
+#include "automation/CompoundFile.h"
+#include "automation/WorkbookError.h"
 #include "automation/XlsReader.h"
 #include "automation/XlsxReader.h"
+#include "automation/ZipArchive.h"
 #include "base/Format.h"
 
 #include <array>
@@ -16,36 +18,67 @@ namespace {
 
 enum class TFileFormat { Zip, CompoundFile, Other };
 
-TFileFormat Sniff(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        throw EAutomationError(
-            Format("Cannot open the workbook \"%s\": %s", {fileName, SysErrorMessage(errno)}));
-    std::array<unsigned char, 8> head{};
-    in.read(reinterpret_cast<char*>(head.data()), head.size());
-    const auto got = static_cast<size_t>(in.gcount());
-    static constexpr unsigned char zip[] = {'P', 'K', 3, 4};
-    static constexpr unsigned char cfb[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (got >= sizeof zip && std::memcmp(head.data(), zip, sizeof zip) == 0)
+TFileFormat Sniff(std::string_view head) {
+    static constexpr std::string_view zip("PK\x03\x04", 4);
+    static constexpr std::string_view cfb("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    if (head.starts_with(zip))
         return TFileFormat::Zip;
-    if (got >= sizeof cfb && std::memcmp(head.data(), cfb, sizeof cfb) == 0)
+    if (head.starts_with(cfb))
         return TFileFormat::CompoundFile;
     return TFileFormat::Other;
+}
+
+std::string FileHead(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        FailRead(TWorkbookErrorCode::CannotOpen, SysErrorMessage(errno));
+    std::array<char, 8> head{};
+    in.read(head.data(), head.size());
+    return std::string(head.data(), static_cast<size_t>(in.gcount()));
+}
+
+template <class Read> std::unique_ptr<TWorkbook> Guarded(const std::string& name, Read read) {
+    try {
+        return read();
+    } catch (EWorkbookError& e) {
+        e.SetMessage(Format("Cannot read the workbook \"%s\": %s", {name, e.Message()}));
+        throw;
+    }
+}
+
+[[noreturn]] void FailNotWorkbook() {
+    FailRead(TWorkbookErrorCode::NotWorkbook,
+             "it is not a workbook this program can read (.xlsx, .xlsm or .xls)");
 }
 
 } // namespace
 
 std::unique_ptr<TWorkbook> LoadWorkbook(const std::string& fileName) {
-    switch (Sniff(fileName)) {
-    case TFileFormat::Zip:
-        return ReadXlsxWorkbook(fileName);
-    case TFileFormat::CompoundFile:
-        return ReadXlsWorkbook(fileName);
-    case TFileFormat::Other:
-        break;
-    }
-    throw EAutomationError(Format(
-        "\"%s\" is not a workbook this program can read (.xlsx, .xlsm or .xls)", {fileName}));
+    return Guarded(fileName, [&] {
+        switch (Sniff(FileHead(fileName))) {
+        case TFileFormat::Zip:
+            return ReadXlsxWorkbook(*TZipArchive::OpenFile(fileName));
+        case TFileFormat::CompoundFile:
+            return ReadXlsWorkbook(ReadCompoundWorkbookStream(fileName));
+        case TFileFormat::Other:
+            break;
+        }
+        FailNotWorkbook();
+    });
+}
+
+std::unique_ptr<TWorkbook> LoadWorkbookFromMemory(std::string_view bytes, const std::string& name) {
+    return Guarded(name, [&] {
+        switch (Sniff(bytes)) {
+        case TFileFormat::Zip:
+            return ReadXlsxWorkbook(*TZipArchive::OpenMemory(bytes));
+        case TFileFormat::CompoundFile:
+            return ReadXlsWorkbook(ReadCompoundWorkbookStreamFromMemory(bytes));
+        case TFileFormat::Other:
+            break;
+        }
+        FailNotWorkbook();
+    });
 }
 
 } // namespace tabellix

@@ -1,12 +1,11 @@
 #include "automation/XlsReader.h"
 
-#include "automation/Automation.h"
+#include "automation/WorkbookError.h"
 
 namespace tabellix {
 
-// Replaced by the streaming reader.
-std::unique_ptr<TWorkbook> ReadXlsWorkbook(const std::string& fileName) {
-    throw EAutomationError("Cannot read \"" + fileName + "\" yet");
+std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string_view) {
+    FailRead(TWorkbookErrorCode::NotWorkbook, "binary workbooks cannot be read yet");
 }
 
 } // namespace tabellix

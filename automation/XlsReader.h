@@ -1,13 +1,15 @@
-// The binary workbook reader (.xls, BIFF8 and BIFF5 in a compound file).
+// The binary workbook reader (.xls, BIFF8 and BIFF5 records).
 #pragma once
 
 #include "automation/Workbook.h"
 
 #include <memory>
-#include <string>
+#include <string_view>
 
 namespace tabellix {
 
-std::unique_ptr<TWorkbook> ReadXlsWorkbook(const std::string& fileName);
+// Reads every worksheet of a workbook stream, in workbook order; chart,
+// dialog and macro sheets are left out. Raises EWorkbookError.
+std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string_view stream);
 
 } // namespace tabellix

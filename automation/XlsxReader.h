@@ -2,12 +2,15 @@
 #pragma once
 
 #include "automation/Workbook.h"
+#include "automation/ZipArchive.h"
 
 #include <memory>
 #include <string>
 
 namespace tabellix {
 
-std::unique_ptr<TWorkbook> ReadXlsxWorkbook(const std::string& fileName);
+// Reads every worksheet of the package, in workbook order; chart, dialog and
+// macro sheets are left out. Raises EWorkbookError.
+std::unique_ptr<TWorkbook> ReadXlsxWorkbook(const TZipArchive& zip);
 
 } // namespace tabellix

@@ -1,16 +1,170 @@
+// sheets and inspect: what the engine will read from a workbook, through
+// the same automation calls.
 #include "cli/commands.h"
 
-#include "base/Exception.h"
+#include "automation/Automation.h"
+#include "base/Format.h"
+#include "engine/funcs.h"
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
 
 namespace tabellix::cli {
 
-// Replaced by the workbook listing and cell dump.
-int RunSheets(const TArgs&, std::ostream&, std::ostream&) {
-    throw EUsageError("sheets is not available yet");
+namespace {
+
+struct TInspectArgs {
+    std::string File;
+    int Sheet = 1;
+};
+
+TInspectArgs ParseArgs(const TArgs& args, bool sheetOption) {
+    TInspectArgs out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (sheetOption && args[i] == "--sheet")
+            out.Sheet = SheetNumber(OptionValue(args, i));
+        else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-")
+            throw EUsageError(Format("unknown option %s", {args[i]}));
+        else if (out.File.empty())
+            out.File = args[i];
+        else
+            throw EUsageError(Format("unexpected argument \"%s\"", {args[i]}));
+    }
+    if (out.File.empty())
+        throw EUsageError("no workbook FILE given");
+    return out;
 }
 
-int RunInspect(const TArgs&, std::ostream&, std::ostream&) {
-    throw EUsageError("inspect is not available yet");
+std::unique_ptr<TAutomationApplication> OpenWorkbook(const std::string& file) {
+    auto app = CreateOleObject(SpreadsheetProgID);
+    app->SetVisible(false);
+    app->WorkBooks().Open(file);
+    return app;
+}
+
+void Shutdown(TAutomationApplication& app) {
+    app.SetDisplayAlerts(false);
+    app.WorkBooks().Close();
+    app.Quit();
+}
+
+void WriteJsonString(std::ostream& out, const std::string& text) {
+    out << '"';
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"':
+            out << "\\\"";
+            break;
+        case '\\':
+            out << "\\\\";
+            break;
+        case '\n':
+            out << "\\n";
+            break;
+        case '\r':
+            out << "\\r";
+            break;
+        case '\t':
+            out << "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                static const char hex[] = "0123456789abcdef";
+                out << "\\u00" << hex[c >> 4] << hex[c & 15];
+            } else {
+                out << static_cast<char>(c);
+            }
+        }
+    }
+    out << '"';
+}
+
+// The shortest text that reads back as the same double.
+void WriteJsonNumber(std::ostream& out, double value) {
+    if (!std::isfinite(value)) {
+        out << "null";
+        return;
+    }
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.write(buffer, end - buffer);
+}
+
+const char* KindName(VarType type) {
+    switch (type) {
+    case VarType::String:
+        return "text";
+    case VarType::Currency:
+        return "currency";
+    case VarType::Date:
+        return "date";
+    case VarType::Boolean:
+        return "boolean";
+    case VarType::Error:
+        return "error";
+    default:
+        return "number";
+    }
+}
+
+void WriteRawValue(std::ostream& out, const Variant& value) {
+    switch (value.Type()) {
+    case VarType::String:
+        return WriteJsonString(out, value.Get<std::string>());
+    case VarType::Error:
+        return WriteJsonString(out, value.Get<VarError>().text);
+    case VarType::Boolean:
+        out << (value.Get<bool>() ? "true" : "false");
+        return;
+    default:
+        return WriteJsonNumber(out, value.AsDouble());
+    }
+}
+
+void WriteCell(std::ostream& out, const myfuns& funs, int row, int column, const Variant& value) {
+    out << "{\"row\": " << row << ", \"column\": " << column << ", \"kind\": \""
+        << KindName(value.Type()) << '"';
+    if (value.Type() != VarType::Error) {
+        out << ", \"text\": ";
+        WriteJsonString(out, funs.cell_text(value));
+    }
+    out << ", \"value\": ";
+    WriteRawValue(out, value);
+    out << "}\n";
+}
+
+} // namespace
+
+int RunSheets(const TArgs& args, std::ostream& out, std::ostream&) {
+    const TInspectArgs parsed = ParseArgs(args, false);
+    const myfuns funs;
+    auto app = OpenWorkbook(parsed.File);
+    const int count = app->Worksheets().count();
+    for (int i = 1; i <= count; ++i)
+        out << funs.cell_text(app->Worksheets()(i).name()) << '\n';
+    Shutdown(*app);
+    return 0;
+}
+
+int RunInspect(const TArgs& args, std::ostream& out, std::ostream&) {
+    const TInspectArgs parsed = ParseArgs(args, true);
+    const myfuns funs;
+    auto app = OpenWorkbook(parsed.File);
+    TWorksheet sheet = app->Worksheets()(parsed.Sheet);
+    sheet.activate();
+    const int columns = sheet.UsedRange().Columns().Count();
+    const int rows = sheet.UsedRange().Rows().Count();
+    out << "{\"columns\": " << columns << ", \"rows\": " << rows << "}\n";
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= columns; ++c) {
+            const Variant value = app->Cells(r, c).value();
+            if (!value.IsEmpty())
+                WriteCell(out, funs, r, c, value);
+        }
+    }
+    Shutdown(*app);
+    return 0;
 }
 
 } // namespace tabellix::cli

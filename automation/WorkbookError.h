@@ -1,0 +1,44 @@
+// Why a workbook file could not be read, and the limits that keep a hostile
+// file from taking unbounded memory or time.
+#pragma once
+
+#include "automation/Automation.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tabellix {
+
+enum class TWorkbookErrorCode {
+    CannotOpen,  // the file cannot be opened at all
+    NotWorkbook, // neither a workbook package nor a binary workbook
+    MissingPart, // a package or compound file without its workbook part
+    Truncated,   // a part or record ends before its declared content
+    Malformed,   // content that breaks the format's rules
+    Encrypted,   // password protected
+    TooLarge     // beyond the limits below
+};
+
+// A workbook that cannot be read. LoadWorkbook puts the file name in front
+// of the reader's detail so the user sees one sentence.
+class EWorkbookError : public EAutomationError {
+public:
+    EWorkbookError(TWorkbookErrorCode code, std::string message)
+        : EAutomationError(std::move(message)), FCode(code) {}
+    TWorkbookErrorCode Code() const { return FCode; }
+    std::string ClassName() const override { return "EWorkbookError"; }
+
+private:
+    TWorkbookErrorCode FCode;
+};
+
+[[noreturn]] void FailRead(TWorkbookErrorCode code, std::string message);
+
+// The largest inflated part of a package and the largest workbook stream of
+// a compound file.
+inline constexpr uint64_t MaxPartBytes = uint64_t{1} << 30;
+// The most cells one workbook may store (16 bytes each in memory).
+inline constexpr uint64_t MaxWorkbookCells = 32u << 20;
+
+} // namespace tabellix

@@ -1,0 +1,254 @@
+#include "automation/XlsxSheet.h"
+
+#include "automation/SerialDate.h"
+#include "automation/WorkbookError.h"
+#include "automation/XlsxParts.h"
+#include "automation/XmlStream.h"
+#include "base/Format.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tabellix {
+
+namespace {
+
+// The largest serial the application still shows as a date (31/12/9999).
+constexpr double kLastDateSerial = 2958466;
+
+enum class TCellType : uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, IsoDate };
+
+TCellType ParseType(const char* t) {
+    if (!t)
+        return TCellType::Number;
+    const std::string_view type(t);
+    if (type == "s")
+        return TCellType::Shared;
+    if (type == "str")
+        return TCellType::FormulaText;
+    if (type == "inlineStr")
+        return TCellType::Inline;
+    if (type == "b")
+        return TCellType::Boolean;
+    if (type == "e")
+        return TCellType::Error;
+    if (type == "d")
+        return TCellType::IsoDate;
+    return TCellType::Number;
+}
+
+// "BC12" into column 55 and row 12; either part may be missing.
+void ParseReference(const char* ref, int& row, int& column) {
+    int col = 0;
+    const char* p = ref;
+    for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p) {
+        col = col * 26 + ((*p | 0x20) - 'a' + 1);
+        if (col > MaxSheetColumns)
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("cell reference \"%s\" is out of range", {ref}));
+    }
+    int r = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        r = r * 10 + (*p - '0');
+        if (r > MaxSheetRows)
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("cell reference \"%s\" is out of range", {ref}));
+    }
+    if (col > 0)
+        column = col;
+    if (r > 0)
+        row = r;
+}
+
+class TSheetHandler : public TXmlHandler {
+public:
+    TSheetHandler(const TXlsxContext& context, TSheet& sheet, const std::string& part)
+        : FContext(context), FSheet(sheet), FPart(part) {}
+
+    void StartElement(std::string_view name, const char** attrs) override {
+        if (FInCell)
+            return StartInCell(name);
+        if (name == "c")
+            StartCell(attrs);
+        else if (name == "row")
+            StartRow(attrs);
+    }
+
+    void EndElement(std::string_view name) override {
+        if (!FInCell)
+            return;
+        if (name == "c") {
+            EndCell();
+        } else if (name == "v") {
+            FInValue = false;
+        } else if (name == "is") {
+            FInline = false;
+            FValue = FItem.Take();
+        } else if (FInline) {
+            FItem.End(name);
+        }
+    }
+
+    void Text(std::string_view text) override {
+        if (FInline)
+            FItem.Append(text);
+        else
+            FValue.append(text);
+    }
+    bool WantText() const override { return FInValue || (FInline && FItem.Collecting()); }
+
+private:
+    void StartRow(const char** attrs) {
+        const char* r = XmlAttribute(attrs, "r");
+        int row = FRow + 1;
+        int unused = 0;
+        if (r)
+            ParseReference(r, row, unused);
+        if (row > MaxSheetRows)
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("%s: row %d is out of range", {FPart, row}));
+        FRow = row;
+        FColumn = 0;
+    }
+
+    void StartCell(const char** attrs) {
+        FInCell = true;
+        FHasValue = false;
+        FValue.clear();
+        FType = TCellType::Number;
+        FStyle = 0;
+        int row = FRow < 1 ? 1 : FRow;
+        int column = FColumn + 1;
+        for (const char** a = attrs; a[0]; a += 2) {
+            const std::string_view attr = LocalName(a[0]);
+            if (attr == "r")
+                ParseReference(a[1], row, column);
+            else if (attr == "t")
+                FType = ParseType(a[1]);
+            else if (attr == "s")
+                std::from_chars(a[1], a[1] + std::char_traits<char>::length(a[1]), FStyle);
+        }
+        if (column > MaxSheetColumns)
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("%s: column %d is out of range", {FPart, column}));
+        FRow = row;
+        FColumn = column;
+    }
+
+    void StartInCell(std::string_view name) {
+        if (FInline) {
+            FItem.Start(name);
+        } else if (name == "v") {
+            FInValue = true;
+            FHasValue = true;
+        } else if (name == "is") {
+            FInline = true;
+            FHasValue = true;
+        }
+    }
+
+    void EndCell() {
+        FInCell = false;
+        if (*FContext.CellBudget == 0)
+            FailRead(TWorkbookErrorCode::TooLarge,
+                     "the workbook stores more cells than this program reads");
+        --*FContext.CellBudget;
+        if (!FHasValue)
+            return FSheet.Touch(FRow, FColumn);
+        switch (FType) {
+        case TCellType::Number:
+            return StoreNumber();
+        case TCellType::Shared:
+            return StoreShared();
+        case TCellType::FormulaText:
+        case TCellType::Inline:
+            return FSheet.SetText(FRow, FColumn, FValue);
+        case TCellType::Boolean:
+            return FSheet.SetBoolean(FRow, FColumn, FValue == "1" || FValue == "true");
+        case TCellType::Error:
+            return FSheet.SetError(FRow, FColumn, FValue);
+        case TCellType::IsoDate:
+            return StoreIsoDate();
+        }
+    }
+
+    bool ParseNumber(double& number) const {
+        const char* first = FValue.data();
+        const char* last = first + FValue.size();
+        while (first < last && *first == ' ')
+            ++first;
+        auto [end, ec] = std::from_chars(first, last, number);
+        return ec == std::errc() && end == last && std::isfinite(number);
+    }
+
+    TNumberClass StyleClass() const {
+        const auto& formats = *FContext.CellFormats;
+        return FStyle >= 0 && static_cast<size_t>(FStyle) < formats.size()
+                   ? formats[static_cast<size_t>(FStyle)]
+                   : TNumberClass::Number;
+    }
+
+    void StoreNumber() {
+        double number = 0;
+        if (FValue.empty())
+            return FSheet.Touch(FRow, FColumn);
+        if (!ParseNumber(number))
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("%s: cell (%d, %d) holds \"%s\", which is not a number",
+                            {FPart, FRow, FColumn, FValue.substr(0, 40)}));
+        switch (StyleClass()) {
+        case TNumberClass::Date:
+            if (number >= 0 && number < kLastDateSerial)
+                return FSheet.SetDate(FRow, FColumn, AutomationDate(number, FContext.Date1904));
+            break;
+        case TNumberClass::Currency:
+            return FSheet.SetCurrency(FRow, FColumn, number);
+        case TNumberClass::Number:
+            break;
+        }
+        FSheet.SetNumber(FRow, FColumn, number);
+    }
+
+    void StoreShared() {
+        uint32_t index = 0;
+        auto [end, ec] = std::from_chars(FValue.data(), FValue.data() + FValue.size(), index);
+        if (ec != std::errc() || end != FValue.data() + FValue.size() ||
+            index >= FContext.SharedCount)
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("%s: cell (%d, %d) refers to shared string \"%s\" of %u",
+                            {FPart, FRow, FColumn, FValue.substr(0, 20), FContext.SharedCount}));
+        FSheet.SetPooledText(FRow, FColumn, FContext.SharedBase + index);
+    }
+
+    void StoreIsoDate() {
+        if (auto serial = AutomationDateFromIso(FValue))
+            return FSheet.SetDate(FRow, FColumn, *serial);
+        FSheet.SetText(FRow, FColumn, FValue);
+    }
+
+    const TXlsxContext& FContext;
+    TSheet& FSheet;
+    const std::string& FPart;
+    TStringItemText FItem;
+    std::string FValue;
+    int FRow = 0;
+    int FColumn = 0;
+    int FStyle = 0;
+    TCellType FType = TCellType::Number;
+    bool FInCell = false;
+    bool FInValue = false;
+    bool FInline = false;
+    bool FHasValue = false;
+};
+
+} // namespace
+
+void ReadXlsxSheet(const TZipArchive& zip, const std::string& part, const TXlsxContext& context,
+                   TSheet& sheet) {
+    TSheetHandler handler(context, sheet, part);
+    TXmlStream stream(handler, part);
+    zip.Stream(part, [&](const char* data, size_t size) { stream.Feed(data, size); });
+    stream.Finish();
+}
+
+} // namespace tabellix
