@@ -117,6 +117,7 @@ size_t TParser::CommentEndAt(size_t pos) const {
     return 0;
 }
 
+// Blanks and comments first: each is a lexem of its own unless omitted.
 int TParser::GetNext(std::string& lexem) {
     FLexemIsKeyword = false;
     for (;;) {
@@ -144,7 +145,11 @@ int TParser::GetNext(std::string& lexem) {
             return lcComment;
         }
     }
+    return ReadLexem(lexem);
+}
 
+// Classifies the character at FPos, which starts neither blanks nor a comment.
+int TParser::ReadLexem(std::string& lexem) {
     auto c = static_cast<unsigned char>(FText[FPos]);
     if (IsStringQuote(c))
         return ReadQuoted(lexem, FQuotedString, lcString);

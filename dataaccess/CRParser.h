@@ -117,6 +117,7 @@ protected:
 private:
     size_t CommentEndAt(size_t pos) const;
     void Advance(size_t to);
+    int ReadLexem(std::string& lexem);
     int ReadQuoted(std::string& lexem, bool keepQuotes, int code);
     int ReadIdent(std::string& lexem);
     int ReadNumber(std::string& lexem);

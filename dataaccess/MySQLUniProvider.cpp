@@ -1,0 +1,67 @@
+#include "dataaccess/MySQLUniProvider.h"
+
+namespace tabellix {
+
+namespace {
+
+const char* const kConnection = "TMySQLConnection";
+const char* const kParameters = "TMyConnectionParameters";
+const char* const kDialog = "TMyConnectDialogService";
+const char* const kCommand = "TMySQLCommand";
+const char* const kRecordset = "TMySQLRecordset";
+const char* const kDataSetService = "TCustomMyDataSetService";
+
+template <class Option, class... Extra>
+void Add(TOptionsList& list, const char* name, int code, std::vector<std::string> classes,
+         Variant defaultValue, Extra&&... extra) {
+    list.Add(std::make_unique<Option>(name, code, std::move(classes), std::move(defaultValue),
+                                      std::forward<Extra>(extra)...));
+}
+
+} // namespace
+
+const std::vector<std::string>& MyProtocolNames() {
+    static const std::vector<std::string> names = {"mpDefault", "mpTCP", "mpSocket", "mpPipe",
+                                                   "mpMemory",  "mpSSL", "mpHttp"};
+    return names;
+}
+
+std::unique_ptr<TUniProvider> TMySQLUniProvider::Create() {
+    return std::make_unique<TMySQLUniProvider>();
+}
+
+void TMySQLUniProvider::CreateConnectionOptions(TOptionsList& list) {
+    const std::vector<std::string> cp = {kConnection, kParameters};
+    Add<TIntegerOption>(list, "ConnectionTimeout", 1001, cp, Variant(15));
+    Add<TStringOption>(list, "Charset", 1009, cp, Variant(""));
+    Add<TBooleanOption>(list, "UseUnicode", 1018, cp, Variant(false));
+    Add<TBooleanOption>(list, "OptimizedBigint", 1033, {kConnection}, Variant(false));
+    Add<TBooleanOption>(list, "NullForZeroBaseDate", 1041, {kConnection}, Variant(false));
+    Add<TBooleanOption>(list, "Compress", 1007, cp, Variant(false));
+    Add<TEnumeratorOption>(list, "Protocol", 1011, cp, Variant(0), MyProtocolNames(), 0, 6);
+    Add<TBooleanOption>(list, "Embedded", 1030, {kConnection, kParameters, kDialog},
+                        Variant(false));
+    Add<TBooleanOption>(list, "Direct", 1031, cp, Variant(true));
+    Add<TStringOption>(list, "EmbeddedParams", 1019, cp, Variant(""));
+    Add<TStringOption>(list, "SSLChipherList", 1020, cp, Variant(""));
+    Add<TStringOption>(list, "SSLCACert", 1021, cp, Variant(""));
+    Add<TStringOption>(list, "SSLKey", 1022, cp, Variant(""));
+    Add<TStringOption>(list, "SSLCert", 1023, cp, Variant(""));
+}
+
+void TMySQLUniProvider::CreateSQLOptions(TOptionsList& list) {
+    Add<TIntegerOption>(list, "CommandTimeout", 1016, {kCommand}, Variant(0));
+}
+
+void TMySQLUniProvider::CreateDataSetOptions(TOptionsList& list) {
+    Add<TBooleanOption>(list, "FetchAll", 22, {kRecordset}, Variant(true));
+    Add<TIntegerOption>(list, "CommandTimeout", 1016, {kRecordset}, Variant(0));
+    Add<TBooleanOption>(list, "FieldsAsString", 1005, {kRecordset}, Variant(false));
+    Add<TBooleanOption>(list, "NullForZeroDate", 1006, {kRecordset}, Variant(true));
+    Add<TBooleanOption>(list, "CheckRowVersion", 101, {kDataSetService}, Variant(false));
+    Add<TBooleanOption>(list, "EnableBoolean", 1014, {kRecordset}, Variant(true));
+    Add<TBooleanOption>(list, "CreateConnection", 1015, {kRecordset}, Variant(true));
+    Add<TBooleanOption>(list, "BinaryAsString", 1034, {kRecordset}, Variant(true));
+}
+
+} // namespace tabellix

@@ -1,0 +1,28 @@
+// The MySQL provider: its capability answers and its connection, SQL and
+// data-set option lists.
+#pragma once
+
+#include "dataaccess/UniProvider.h"
+
+namespace tabellix {
+
+class TMySQLUniProvider : public TUniProvider {
+public:
+    static std::string GetProviderName() { return "MySQL"; }
+    static std::unique_ptr<TUniProvider> Create();
+    static TUniProviderClass Class() { return {&GetProviderName, &Create}; }
+
+    std::string ProviderName() const override { return GetProviderName(); }
+    bool IsDatabaseSupported() const override { return true; }
+    bool IsPortSupported() const override { return true; }
+
+protected:
+    void CreateConnectionOptions(TOptionsList& list) override;
+    void CreateSQLOptions(TOptionsList& list) override;
+    void CreateDataSetOptions(TOptionsList& list) override;
+};
+
+// The value names of TMyProtocol, ordinals 0 to 6.
+const std::vector<std::string>& MyProtocolNames();
+
+} // namespace tabellix
