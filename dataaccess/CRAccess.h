@@ -51,6 +51,24 @@ private:
     TFailOverOperation FOperation;
 };
 
+// A database error: the message, the error code (0 when none) and the
+// component it concerns (opaque at this layer). Every provider error derives
+// from it, so the component layer can wrap them all alike.
+class EDAError : public Exception {
+public:
+    EDAError(int errorCode, std::string message)
+        : Exception(std::move(message)), FErrorCode(errorCode) {}
+    explicit EDAError(std::string message) : EDAError(0, std::move(message)) {}
+    int ErrorCode() const { return FErrorCode; }
+    void* Component() const { return FComponent; }
+    void SetComponent(void* component) { FComponent = component; }
+    std::string ClassName() const override { return "EDAError"; }
+
+private:
+    int FErrorCode;
+    void* FComponent = nullptr;
+};
+
 enum class TCursorState { csInactive, csPrepared, csExecuting, csExecuted };
 enum class TCompressBlobMode { cbNone, cbClient, cbServer, cbClientServer };
 enum class TSortType { stCaseSensitive, stCaseInsensitive, stBinary };
