@@ -216,10 +216,13 @@ uint32_t TMySqlSession::ChooseFlags(uint32_t clientflag) const {
     return (flags & ~ServerDecided) | (flags & static_cast<uint32_t>(serverCapabilities));
 }
 
+// Returns whether the field ends with a terminating zero; with
+// SECURE_CONNECTION the lone zero of an empty password is a length byte.
 bool TMySqlSession::WriteAuthentication(const std::string& passwd) {
     bool secure = (serverCapabilities & CLIENT_SECURE_CONNECTION) != 0;
     if (passwd.empty()) {
         Fnet.WriteByte(0);
+        return !secure;
     } else if (secure && FFullSalt) {
         Fnet.WriteByte(20);
         auto answer = Scramble41(passwd, scrambleBuff.data());
@@ -254,11 +257,10 @@ void TMySqlSession::WriteLogin(uint32_t flags, const std::string& userName,
     if ((serverCapabilities & CLIENT_CONNECT_WITH_DB) && !db.empty()) {
         WriteBytes(db);
         database = db;
-        endsWithZero = false;
-    }
-    if (endsWithZero) {
-        Fnet.SetLength(Fnet.Length() - 1);
-        Fnet.SetPosition(Fnet.Length());
+    } else if (!endsWithZero) {
+        // CLIENT_CONNECT_WITH_DB is always sent, so the server reads a database
+        // field after the authentication: it must find at least its zero byte.
+        Fnet.WriteByte(0);
     }
 }
 
@@ -348,7 +350,7 @@ void TMySqlSession::SimpleCommand(TServerCommand command, const uint8_t* args, i
 }
 
 // OK packet: affected rows, insert id, status (4.1 or transactions),
-// warnings (4.1), then the message.
+// warnings (4.1), then the message as a length-coded string.
 void TMySqlSession::ReadOk() {
     affectedRows = Fnet.ReadFieldLength();
     insertId = Fnet.ReadFieldLength();
@@ -356,7 +358,12 @@ void TMySqlSession::ReadOk() {
         serverStatus = Fnet.ReadUInt16();
     if (protocol41())
         warningCount = Fnet.ReadUInt16();
-    info = Fnet.ReadString();
+    // The message is a length-coded string; taken as raw text its length
+    // byte would lead it.
+    if (Fnet.Position() < Fnet.Length()) {
+        int64_t length = Fnet.ReadFieldLength();
+        info = Fnet.ReadString(length > 0 && length <= INT32_MAX ? static_cast<int>(length) : 0);
+    }
 }
 
 // Result set header, then the column descriptions up to their end-of-data packet.

@@ -1,0 +1,149 @@
+#include "tests/mysql/protocol/FakeServer.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tabellix::test {
+namespace {
+
+constexpr int WaitSeconds = 5;
+
+bool ReadAll(int fd, char* out, size_t count) {
+    while (count > 0) {
+        ssize_t n = recv(fd, out, count, 0);
+        if (n <= 0)
+            return false;
+        out += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string Le(uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string Packet(uint8_t seq, const std::string& payload) {
+    return Le(payload.size(), 3) + static_cast<char>(seq) + payload;
+}
+
+std::string GreetingPayload(uint32_t capabilities, const std::string& salt20, bool full,
+                            uint8_t version) {
+    std::string p(1, static_cast<char>(version));
+    p += std::string("5.0.99-fake") + '\0';
+    p += Le(42, 4);
+    p += salt20.substr(0, 8);
+    if (!full)
+        return p;
+    p += '\0';
+    p += Le(capabilities, 2);
+    p += '\x08';
+    p += Le(2, 2);
+    p += std::string(13, '\0');
+    p += salt20.substr(8, 12);
+    p += '\0';
+    return p;
+}
+
+std::string OkPayload(uint8_t affected, uint8_t insertId) {
+    return std::string(1, '\0') + static_cast<char>(affected) + static_cast<char>(insertId) +
+           Le(2, 2) + Le(0, 2);
+}
+
+int TMemoryVio::ReadNoWait(uint8_t* buffer, int offset, int count) {
+    Receives.push_back(count);
+    FLastError.clear();
+    size_t n = std::min({static_cast<size_t>(count), FServe.size() - FAt, MaxReceive});
+    std::memcpy(buffer + offset, FServe.data() + FAt, n);
+    FAt += n;
+    return static_cast<int>(n);
+}
+
+int TMemoryVio::WriteNoWait(const uint8_t* buffer, int offset, int count) {
+    Writes.back().append(reinterpret_cast<const char*>(buffer) + offset,
+                         static_cast<size_t>(count));
+    return count;
+}
+
+int TMemoryVio::Write(const uint8_t* buffer, int offset, int count) {
+    Writes.emplace_back();
+    return TCRVio::Write(buffer, offset, count);
+}
+
+std::string TMemoryVio::Written() const {
+    std::string all;
+    for (const auto& w : Writes)
+        all += w;
+    return all;
+}
+
+FakeServer::FakeServer(std::vector<Step> script) : FScript(std::move(script)) {
+    FListen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    if (bind(FListen, reinterpret_cast<sockaddr*>(&sa), len) != 0 || listen(FListen, 1) != 0 ||
+        getsockname(FListen, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        throw std::runtime_error("fake server cannot listen");
+    FPort = ntohs(sa.sin_port);
+    FThread = std::thread([this] { Run(); });
+}
+
+FakeServer::~FakeServer() {
+    if (FThread.joinable())
+        FThread.join();
+    close(FListen);
+}
+
+void FakeServer::Run() {
+    pollfd p{FListen, POLLIN, 0};
+    if (poll(&p, 1, WaitSeconds * 1000) != 1)
+        return;
+    int fd = accept(FListen, nullptr, nullptr);
+    if (fd < 0)
+        return;
+    timeval tv{WaitSeconds, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    for (const Step& step : FScript) {
+        if (step.kind == Step::Hangup)
+            break;
+        if (step.kind == Step::Send) {
+            if (send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(step.bytes.size()))
+                break;
+            continue;
+        }
+        char header[4];
+        if (!ReadAll(fd, header, 4))
+            break;
+        size_t n = static_cast<uint8_t>(header[0]) | (static_cast<uint8_t>(header[1]) << 8) |
+                   (static_cast<uint8_t>(header[2]) << 16);
+        std::string payload(n, '\0');
+        if (!ReadAll(fd, payload.data(), n))
+            break;
+        FReceived.push_back(std::string(1, header[3]) + payload);
+    }
+    shutdown(fd, SHUT_RDWR);
+    close(fd);
+}
+
+const std::vector<std::string>& FakeServer::Received() {
+    if (FThread.joinable())
+        FThread.join();
+    return FReceived;
+}
+
+} // namespace tabellix::test

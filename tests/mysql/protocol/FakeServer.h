@@ -1,0 +1,76 @@
+// Test peers for the protocol layer: an in-memory transport that serves
+// fixed bytes and records every write, and a loopback TCP server that plays
+// a script of packets to send and packets to read, with bounded waits.
+#pragma once
+
+#include "mysql/protocol/CRVio.h"
+
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tabellix::test {
+
+// Header and payload of one packet.
+std::string Packet(uint8_t seq, const std::string& payload);
+// A protocol-10 greeting; `full` adds the capability block and the 12 more salt bytes.
+std::string GreetingPayload(uint32_t capabilities, const std::string& salt20, bool full = true,
+                            uint8_t version = 10);
+std::string Le(uint64_t value, int bytes);
+// An OK packet's payload with affected rows and insert id (4.1 form).
+std::string OkPayload(uint8_t affected = 0, uint8_t insertId = 0);
+
+class TMemoryVio : public TCRVio {
+public:
+    explicit TMemoryVio(std::string serve = {}) : FServe(std::move(serve)) { TCRVio::Connect(); }
+    int Timeout() const override { return FTimeout; }
+    void SetTimeout(int seconds) override { FTimeout = seconds; }
+    void Close() override { ++Closes; }
+    int ReadNoWait(uint8_t* buffer, int offset, int count) override;
+    int WriteNoWait(const uint8_t* buffer, int offset, int count) override;
+    int Write(const uint8_t* buffer, int offset, int count) override;
+
+    void Serve(const std::string& bytes) { FServe += bytes; }
+    std::string Written() const;
+
+    std::vector<std::string> Writes; // one entry per Write call
+    std::vector<int> Receives;       // the count asked of each receive call
+    int Closes = 0;
+    // Largest number of bytes one receive call delivers.
+    size_t MaxReceive = 1 << 30;
+
+private:
+    std::string FServe;
+    size_t FAt = 0;
+    int FTimeout = 30;
+};
+
+class FakeServer {
+public:
+    struct Step {
+        enum Kind { Send, ReadPacket, Hangup } kind;
+        std::string bytes;
+    };
+
+    explicit FakeServer(std::vector<Step> script);
+    ~FakeServer();
+    int Port() const { return FPort; }
+    // Waits for the script to end (bounded); each packet read as its sequence number then payload.
+    const std::vector<std::string>& Received();
+
+    static Step Send(std::string bytes) { return {Step::Send, std::move(bytes)}; }
+    static Step Read() { return {Step::ReadPacket, {}}; }
+    static Step Hangup() { return {Step::Hangup, {}}; }
+
+private:
+    void Run();
+
+    std::vector<Step> FScript;
+    std::vector<std::string> FReceived;
+    int FListen = -1;
+    int FPort = 0;
+    std::thread FThread;
+};
+
+} // namespace tabellix::test

@@ -1,0 +1,477 @@
+// The session against scripted peers, for what a real server will not do:
+// old greetings and scrambles, odd exchanges, malformed answers and
+// local-file requests.
+#include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlSessionUni.h"
+#include "tests/mysql/protocol/FakeServer.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tabellix {
+namespace {
+
+using test::FakeServer;
+using test::GreetingPayload;
+using test::Le;
+using test::OkPayload;
+using test::Packet;
+using test::TMemoryVio;
+
+const std::string Salt = "abcdefghijklmnopqrst";
+constexpr uint32_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
+                            CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
+constexpr uint32_t CapsOld = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB;
+// 0x3A285 with FOUND_ROWS and CONNECT_WITH_DB, as sent to a 4.1 server.
+constexpr uint32_t Flags41 = 0x3A28F;
+
+std::string Bytes(const std::array<uint8_t, 20>& a) {
+    return {reinterpret_cast<const char*>(a.data()), a.size()};
+}
+
+std::string Lcs(const std::string& s) {
+    return static_cast<char>(s.size()) + s;
+}
+
+// Column definition, 4.1 form.
+std::string Column41(const std::string& name, uint8_t type, uint32_t length) {
+    return Lcs("def") + Lcs("db") + Lcs("t") + Lcs("t") + Lcs(name) + Lcs(name) + '\x0C' +
+           Le(33, 2) + Le(length, 4) + static_cast<char>(type) + Le(0, 2) + '\0' + Le(0, 2);
+}
+
+std::string Login41(const std::string& user, const std::string& auth, const std::string& db) {
+    return Le(Flags41, 4) + Le(0x40000000, 4) + '\x08' + std::string(23, '\0') + user + '\0' +
+           auth + db;
+}
+
+void Connect(TMySqlSession& s, int port, const std::string& password, const std::string& db = "") {
+    s.SetConnectTimeout(5);
+    s.SetCommandTimeout(5);
+    s.Connect("127.0.0.1", "bob", password, db, static_cast<unsigned>(port), "", 0x10002);
+}
+
+// A loopback port that nothing listens on.
+int UnusedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    bind(fd, reinterpret_cast<sockaddr*>(&sa), len);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    close(fd);
+    return ntohs(sa.sin_port);
+}
+
+int ConnectError(const std::string& serverBytes) {
+    FakeServer server({FakeServer::Send(serverBytes), FakeServer::Hangup()});
+    TMySqlSession s;
+    try {
+        Connect(s, server.Port(), "pw");
+    } catch (const EMySqlException& e) {
+        return e.ErrorCode();
+    }
+    return 0;
+}
+
+TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(CapsOld, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
+    TMySqlSession s;
+    Connect(s, server.Port(), "secret", "shop");
+    const auto& got = server.Received();
+    ASSERT_EQ(got.size(), 1u);
+    std::string scramble =
+        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(Salt.data()));
+    EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble + "shop");
+    EXPECT_FALSE(s.protocol41());
+    EXPECT_EQ(s.ClientFlag(), 0x3A08Fu);
+    EXPECT_EQ(s.Database(), "shop");
+    EXPECT_EQ(s.ServerVersion(), "5.0.99-fake");
+    EXPECT_EQ(s.ThreadId(), 42);
+    EXPECT_EQ(s.HostInfo(), "127.0.0.1 via TCP/IP");
+}
+
+TEST(FakeServerLogin, EightSaltBytesOnlyMeansPreFourOneLogin) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt, false))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
+    TMySqlSession s;
+    Connect(s, server.Port(), "secret", "shop");
+    std::string scramble =
+        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(Salt.data()));
+    const auto& got = server.Received();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble);
+    EXPECT_EQ(s.ServerCapabilities(), 0);
+    EXPECT_EQ(s.Database(), "");
+}
+
+TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
+    struct Case {
+        const char* name;
+        std::string password, db, auth;
+    };
+    auto salt = reinterpret_cast<const uint8_t*>(Salt.data());
+    const Case cases[] = {
+        {"scramble and database", "secret", "shop",
+         "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt))},
+        {"scramble and an empty database field", "secret", "",
+         "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt)) + '\0'},
+        {"empty password and database", "", "shop", std::string(1, '\0')},
+        {"empty password alone", "", "", std::string(2, '\0')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                           FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
+        TMySqlSession s;
+        Connect(s, server.Port(), c.password, c.db);
+        const auto& got = server.Received();
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0], "\x01" + Login41("bob", c.auth, c.db));
+        EXPECT_TRUE(s.protocol41());
+    }
+}
+
+TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, "\xFE")), FakeServer::Read(),
+                       FakeServer::Send(Packet(4, OkPayload()))});
+    TMySqlSession s;
+    Connect(s, server.Port(), "secret");
+    const auto& got = server.Received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1], "\x03" + TMySqlSession::ScrambleOld(
+                                   "secret", reinterpret_cast<const uint8_t*>(Salt.data())));
+}
+
+TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
+    const std::string newSalt = "ABCDEFGHIJKLMNOPQRST";
+    for (bool star : {false, true}) {
+        SCOPED_TRACE(star ? "star" : "new salt");
+        std::string answer =
+            (star ? std::string("*\x01\x02\x03", 4) : std::string("\x05\x06\x07\x08", 4)) + newSalt;
+        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                           FakeServer::Read(), FakeServer::Send(Packet(2, answer)),
+                           FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))});
+        TMySqlSession s;
+        Connect(s, server.Port(), "sec ret");
+        const auto& got = server.Received();
+        ASSERT_EQ(got.size(), 2u);
+        std::string expected;
+        if (star) {
+            expected = TMySqlSession::ScrambleOld("sec ret",
+                                                  reinterpret_cast<const uint8_t*>(newSalt.data()));
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.ScrambleBuff()), 20), newSalt);
+        } else {
+            auto s1 = TMySqlSession::PasswordHashStage1("secret");
+            auto s2 = s1;
+            TMySqlSession::PasswordHashStage2(s2, reinterpret_cast<const uint8_t*>(answer.data()),
+                                              0);
+            for (size_t i = 0; i < 20; ++i)
+                expected += static_cast<char>(newSalt[i] ^ s2[i] ^ s1[i]);
+        }
+        EXPECT_EQ(got[1], "\x03" + expected);
+    }
+}
+
+TEST(FakeServerLogin, BadGreetingsRaiseTypedErrors) {
+    std::string v9 = GreetingPayload(Caps41, Salt, true, 9);
+    FakeServer server({FakeServer::Send(Packet(0, v9)), FakeServer::Hangup()});
+    TMySqlSession s;
+    try {
+        Connect(s, server.Port(), "pw");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2007);
+        EXPECT_EQ(e.Message(), "Protocol mismatch. Server Version = 9 Client Version = 10");
+    }
+    EXPECT_EQ(ConnectError(Packet(1, GreetingPayload(Caps41, Salt))), 1156);
+    EXPECT_EQ(ConnectError(Packet(0, "\xFF\x6A\x04Host is not allowed")), 1130);
+    EXPECT_EQ(ConnectError(""), 2013);
+}
+
+TEST(FakeServerLogin, RefusedPortAndBadPortGive2003) {
+    int port = UnusedPort();
+    TMySqlSession s;
+    try {
+        Connect(s, port, "pw");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2003);
+        EXPECT_EQ(e.Message().rfind("Can't connect to MySQL server on '127.0.0.1' (10061)\r\n"
+                                    "Socket error on connect. WSAGetLastError return ",
+                                    0),
+                  0u);
+    }
+    try {
+        s.Connect("127.0.0.1", "bob", "", "", 70000, "", 0);
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2003);
+        EXPECT_NE(e.Message().find("70000"), std::string::npos);
+    }
+}
+
+// A session logged in through an in-memory transport, for answer decoding.
+struct MemorySession {
+    MemorySession() {
+        auto v = std::make_unique<TMemoryVio>(Packet(0, GreetingPayload(Caps41, Salt)) +
+                                              Packet(2, OkPayload()));
+        vio = v.get();
+        s.net().SetVio(std::move(v));
+        s.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
+        s.Connect("mem", "bob", "", "", 1, "", 0x10002);
+    }
+    void Query(const std::string& sql) {
+        s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(sql.data()),
+                        static_cast<int>(sql.size()), true);
+        s.ReadQueryResult();
+    }
+    TMySqlSession s;
+    TMemoryVio* vio;
+};
+
+TEST(FakeServerAnswers, OkPacketFillsTheCounters) {
+    MemorySession m;
+    m.vio->Serve(Packet(1, std::string("\x00\x01\x07\x22\x00\x03\x00\x0F", 8) + "Rows matched: 1"));
+    m.Query("insert into t values (1)");
+    EXPECT_EQ(m.s.AffectedRows(), 1);
+    EXPECT_EQ(m.s.InsertId(), 7);
+    EXPECT_EQ(m.s.ServerStatus(), 0x22);
+    EXPECT_EQ(m.s.WarningCount(), 3);
+    EXPECT_EQ(m.s.Info(), "Rows matched: 1");
+    EXPECT_EQ(m.s.FieldCount(), 0);
+    EXPECT_EQ(m.s.Status(), TMySqlStatus::msReady);
+}
+
+TEST(FakeServerAnswers, ColumnDescriptionsAndStreamedRows) {
+    MemorySession m;
+    std::string big(300, 'v');
+    m.vio->Serve(Packet(1, "\x04") + Packet(2, Column41("a", 253, 0xFFFFFFFF)) +
+                 Packet(3, Column41("ts19", 7, 19)) + Packet(4, Column41("ts14", 7, 14)) +
+                 Packet(5, Column41("y", 13, 4)) + Packet(6, "\xFE\x00\x00\x02\x00") +
+                 Packet(7, "\xFB" + std::string(1, '\0') + "\xFC\x2C\x01" + big + "\x01x") +
+                 Packet(8, std::string("\xFE\x01\x00\x0A\x00", 5)));
+    m.Query("select");
+    ASSERT_EQ(m.s.Fields().size(), 4u);
+    EXPECT_EQ(m.s.Status(), TMySqlStatus::msGetResult);
+    const TMySqlFieldInfo& a = m.s.Fields()[0];
+    EXPECT_EQ(a.Length, 4294967295u);
+    EXPECT_EQ(a._Type, 253);
+    EXPECT_EQ(a.Name, "a");
+    EXPECT_EQ(a.Database, "db");
+    EXPECT_EQ(a.CharsetNr, 33u);
+    EXPECT_EQ(a.Flags & NUM_FLAG, 0u);
+    EXPECT_EQ(m.s.Fields()[1].Flags & NUM_FLAG, 0u);
+    EXPECT_NE(m.s.Fields()[2].Flags & NUM_FLAG, 0u);
+    EXPECT_NE(m.s.Fields()[3].Flags & NUM_FLAG, 0u);
+    EXPECT_THROW(m.Query("again"), EMySqlException);
+
+    TMySqlResultSet rs(&m.s);
+    m.s.SetStatus(TMySqlStatus::msUseResult);
+    ASSERT_TRUE(rs.Read(rs.Bind()));
+    const auto& b = rs.Bind()->Binds;
+    EXPECT_TRUE(b[0].IsNull);
+    EXPECT_EQ(b[0].Offset, 0u);
+    EXPECT_FALSE(b[1].IsNull);
+    EXPECT_EQ(b[1].Length, 0u);
+    EXPECT_NE(b[1].Offset, 0u);
+    EXPECT_EQ(b[2].Offset, 5u);
+    EXPECT_EQ(b[2].Length, 300u);
+    EXPECT_EQ(
+        std::string(reinterpret_cast<const char*>(rs.Bind()->Buffer) + b[3].Offset, b[3].Length),
+        "x");
+    EXPECT_FALSE(rs.Read(rs.Bind()));
+    EXPECT_EQ(m.s.ServerStatus(), 10);
+    EXPECT_EQ(m.s.Status(), TMySqlStatus::msReady);
+}
+
+TEST(FakeServerAnswers, MalformedResultsRaiseTypedErrors) {
+    struct Case {
+        const char* name;
+        std::string answer;
+    };
+    const Case cases[] = {
+        {"fewer descriptions than announced",
+         Packet(1, "\x02") + Packet(2, Column41("a", 3, 11)) + Packet(3, "\xFE\x00\x00\x02\x00")},
+        {"description cut short", Packet(1, "\x01") + Packet(2, Lcs("def") + "\x10" + "ab") +
+                                      Packet(3, "\xFE\x00\x00\x02\x00")},
+        {"column count beyond 32 bits",
+         Packet(1, std::string("\xFE\x00\x00\x00\x00\x01\x00\x00\x00", 9))},
+        {"connection lost in the descriptions", Packet(1, "\x01") + Packet(2, "\x03")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemorySession m;
+        m.vio->Serve(c.answer);
+        EXPECT_THROW(m.Query("select"), EMySqlException);
+    }
+    MemorySession m;
+    m.vio->Serve(Packet(1, "\x01") + Packet(2, Column41("a", 253, 10)) + Packet(3, "\xFE") +
+                 Packet(4, "\x01x") +
+                 Packet(5, "\x05"
+                           "ab"));
+    m.Query("select");
+    TMySqlResultSet rs(&m.s);
+    try {
+        rs.Read(nullptr);
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2028);
+    }
+    try {
+        rs.Read(rs.Bind());
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2027);
+    }
+}
+
+TEST(FakeServerAnswers, FreeQueryDiscardsRowsAndTheSkipPacket) {
+    MemorySession m;
+    m.vio->Serve(Packet(1, "\x01") + Packet(2, Column41("a", 253, 10)) +
+                 Packet(3, "\xFE\x00\x00\x02\x00") + Packet(4, "\x01x") + Packet(5, "\x01y") +
+                 Packet(6, "\xFE\x00\x00\x02\x00") + Packet(7, OkPayload()));
+    m.Query("call p()");
+    m.s.SetSkipPacket(true);
+    m.s.FreeQuery();
+    EXPECT_EQ(m.s.Status(), TMySqlStatus::msReady);
+    EXPECT_FALSE(m.s.SkipPacket());
+    m.s.SetSkipPacket(true);
+    m.s.FreeQuery(); // ready: reads nothing
+    EXPECT_TRUE(m.s.SkipPacket());
+    m.vio->Serve(Packet(1, OkPayload(2)));
+    m.Query("delete");
+    EXPECT_EQ(m.s.AffectedRows(), 2);
+}
+
+TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
+    std::string greeting = Packet(0, GreetingPayload(Caps41, Salt));
+    std::string answer = Packet(1, "\x01") + Packet(2, Column41("a", 253, 10)) +
+                         Packet(3, "\xFE\x00\x00\x02\x00") + Packet(4, "\x01x") +
+                         Packet(5, "\xFE\x00\x00\x02\x00");
+    for (size_t cut = 0; cut < answer.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        MemorySession m;
+        m.vio->Serve(answer.substr(0, cut));
+        EXPECT_THROW(
+            {
+                m.Query("select");
+                TMySqlResultSet rs(&m.s);
+                while (rs.Read(rs.Bind())) {
+                }
+            },
+            Exception);
+    }
+    for (size_t i = 4; i < greeting.size(); ++i) {
+        for (uint8_t flip : {0x00, 0xFF, 0x80}) {
+            std::string bad = greeting;
+            bad[i] = static_cast<char>(bad[i] ^ flip ^ 0x5A);
+            auto v = std::make_unique<TMemoryVio>(bad + Packet(2, OkPayload()));
+            TMySqlSession s;
+            s.net().SetVio(std::move(v));
+            s.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
+            try {
+                s.Connect("mem", "bob", "pw", "db", 1, "", 0);
+            } catch (const Exception&) {
+            }
+        }
+    }
+}
+
+TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
+    test::TempDir dir;
+    std::string path = (dir.Path() / "data.csv").string();
+    std::string content(10000, 'k');
+    std::ofstream(path, std::ios::binary) << content;
+    struct Case {
+        const char* name;
+        std::string statement, requested;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"the statement's file", "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t", path, true},
+        {"low priority, lower case",
+         "  load data low_priority local infile \"" + path + "\" into table t", path, true},
+        {"another file than named", "LOAD DATA LOCAL INFILE '/nonexistent' INTO TABLE t", path,
+         false},
+        {"not a load statement", "SELECT 1", path, false},
+        {"server-side load", "LOAD DATA INFILE '" + path + "' INTO TABLE t", path, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<FakeServer::Step> script = {
+            FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))), FakeServer::Read(),
+            FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
+            FakeServer::Send(Packet(1, "\xFB" + c.requested))};
+        for (int i = 0; i < (c.sent ? 3 : 1); ++i)
+            script.push_back(FakeServer::Read());
+        script.push_back(FakeServer::Send(Packet(c.sent ? 5 : 3, OkPayload(c.sent ? 1 : 0))));
+        FakeServer server(script);
+        TMySqlSession s;
+        Connect(s, server.Port(), "");
+        s.SimpleCommand(TServerCommand::scQuery,
+                        reinterpret_cast<const uint8_t*>(c.statement.data()),
+                        static_cast<int>(c.statement.size()), true);
+        s.ReadQueryResult();
+        const auto& got = server.Received();
+        if (c.sent) {
+            ASSERT_EQ(got.size(), 5u);
+            EXPECT_EQ(got[2], "\x02" + content.substr(0, 8192));
+            EXPECT_EQ(got[3], "\x03" + content.substr(8192));
+            EXPECT_EQ(got[4], "\x04");
+        } else {
+            ASSERT_EQ(got.size(), 3u);
+            EXPECT_EQ(got[2], "\x02");
+        }
+    }
+}
+
+TEST(FakeServerLocalFile, MissingFileIsReportedAfterTheEmptyPacket) {
+    std::string statement = "LOAD DATA LOCAL INFILE '/nonexistent/x' INTO TABLE t";
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
+                       FakeServer::Read(), FakeServer::Send(Packet(1, "\xFB/nonexistent/x")),
+                       FakeServer::Read(), FakeServer::Send(Packet(3, OkPayload()))});
+    TMySqlSession s;
+    Connect(s, server.Port(), "");
+    s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(statement.data()),
+                    static_cast<int>(statement.size()), true);
+    EXPECT_THROW(s.ReadQueryResult(), EOSError);
+    ASSERT_EQ(server.Received().size(), 3u);
+    EXPECT_EQ(server.Received()[2], "\x02");
+}
+
+TEST(FakeServerCommands, CloseSendsOneQuitAndClosesTheTransport) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
+                       FakeServer::Read(), FakeServer::Read()});
+    TMySqlSession s;
+    Connect(s, server.Port(), "");
+    s.Close();
+    s.Close();
+    EXPECT_EQ(s.net().vio(), nullptr);
+    const auto& got = server.Received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1], std::string("\x00\x01", 2));
+    TMySqlSession never;
+    never.Close();
+}
+
+TEST(LocalInfileStatements, NameIsTakenFromTheLiteral) {
+    EXPECT_EQ(LocalInfileName("LOAD DATA LOCAL INFILE 'a''b\\n' INTO TABLE t"), "a'b\n");
+    EXPECT_EQ(LocalInfileName("load data concurrent local infile \"x\""), "x");
+    EXPECT_EQ(LocalInfileName("LOAD DATA LOCALINFILE 'x'"), std::nullopt);
+    EXPECT_EQ(LocalInfileName("LOAD DATA LOCAL INFILE 'unterminated"), std::nullopt);
+    EXPECT_EQ(LocalInfileName("/* LOAD DATA LOCAL INFILE 'x' */ SELECT 1"), std::nullopt);
+}
+
+} // namespace
+} // namespace tabellix

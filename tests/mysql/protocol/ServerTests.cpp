@@ -1,0 +1,247 @@
+// The session against the private MariaDB server, plain and compressed.
+#include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlSessionUni.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace tabellix {
+namespace {
+
+class RealServer : public ::testing::TestWithParam<bool> {
+protected:
+    static constexpr uint32_t Flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
+
+    void Open(TMySqlSession& s, const test::MySqlTestServer& server, const std::string& user,
+              const std::string& password, const std::string& db = "") {
+        s.SetConnectTimeout(15);
+        s.SetCommandTimeout(60);
+        s.Connect(server.host, user, password, db, static_cast<unsigned>(server.port), "",
+                  Flags | (GetParam() ? CLIENT_COMPRESS : 0));
+    }
+
+    static void Query(TMySqlSession& s, const std::string& sql) {
+        s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(sql.data()),
+                        static_cast<int>(sql.size()), true);
+        s.ReadQueryResult();
+    }
+
+    // All rows of the pending result, each column as text ("NULL" for NULL).
+    static std::vector<std::vector<std::string>> Rows(TMySqlSession& s) {
+        TMySqlResultSet rs(&s);
+        s.SetStatus(TMySqlStatus::msUseResult);
+        std::vector<std::vector<std::string>> rows;
+        while (rs.Read(rs.Bind())) {
+            auto& row = rows.emplace_back();
+            for (const TMySqlBind& b : rs.Bind()->Binds)
+                row.push_back(
+                    b.IsNull
+                        ? "NULL"
+                        : std::string(reinterpret_cast<const char*>(rs.Bind()->Buffer) + b.Offset,
+                                      b.Length));
+        }
+        return rows;
+    }
+
+    static std::string One(TMySqlSession& s, const std::string& sql) {
+        Query(s, sql);
+        auto rows = Rows(s);
+        return rows.empty() || rows[0].empty() ? std::string() : rows[0][0];
+    }
+};
+
+TEST_P(RealServer, LogsInWithAndWithoutPasswordAndRefusesAWrongOne) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    TMySqlSession s;
+    Open(s, server, server.user, server.password);
+    EXPECT_TRUE(s.protocol41());
+    EXPECT_EQ(s.net().Compress(), GetParam());
+    EXPECT_NE(s.ServerVersion(), "");
+    EXPECT_EQ(One(s, "SELECT CURRENT_USER()"), server.user + "@%");
+    s.Ping();
+    EXPECT_NE(s.Statistics().find("Uptime"), std::string::npos);
+
+    TMySqlSession nopass;
+    Open(nopass, server, server.nopassUser, "");
+    EXPECT_EQ(One(nopass, "SELECT 1"), "1");
+
+    TMySqlSession wrong;
+    try {
+        Open(wrong, server, server.user, "not-the-password");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 1045);
+        EXPECT_EQ(e.Message().rfind("\r\n#28000Access denied for user", 0), 0u);
+    }
+}
+
+TEST_P(RealServer, DatabaseInTheLoginAndSelectDb) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    TMySqlSession s;
+    Open(s, server, server.user, server.password, "mysql");
+    EXPECT_EQ(s.Database(), "mysql");
+    EXPECT_EQ(One(s, "SELECT DATABASE()"), "mysql");
+    s.SelectDb("information_schema");
+    EXPECT_EQ(s.Database(), "information_schema");
+    EXPECT_EQ(One(s, "SELECT DATABASE()"), "information_schema");
+    try {
+        s.SelectDb("no_such_db");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 1049);
+    }
+}
+
+TEST_P(RealServer, ShowDatabasesInsertAndServerErrors) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    TMySqlSession s;
+    Open(s, server, server.user, server.password);
+    Query(s, "SHOW DATABASES");
+    EXPECT_EQ(s.Status(), TMySqlStatus::msGetResult);
+    ASSERT_EQ(s.FieldCount(), 1);
+    ASSERT_EQ(s.Fields().size(), 1u);
+    EXPECT_EQ(s.Fields()[0].Name, "Database");
+    try {
+        Query(s, "SELECT 1");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2014);
+    }
+    auto rows = Rows(s);
+    bool found = false;
+    for (const auto& r : rows)
+        found = found || r[0] == "mysql";
+    EXPECT_TRUE(found);
+    EXPECT_EQ(s.Status(), TMySqlStatus::msReady);
+
+    std::string db = GetParam() ? "h7_compressed" : "h7_plain";
+    Query(s, "DROP DATABASE IF EXISTS " + db);
+    Query(s, "CREATE DATABASE " + db);
+    s.SelectDb(db);
+    Query(s, "CREATE TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(20)) ENGINE=MyISAM");
+    try {
+        Query(s, "CREATE TABLE t (id INT)");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 1050);
+        EXPECT_EQ(e.Message(), "\r\n#42S01Table 't' already exists");
+    }
+    EXPECT_EQ(s.Status(), TMySqlStatus::msReady);
+    Query(s, "insert into t (v) values ('a'), (NULL)");
+    EXPECT_EQ(s.AffectedRows(), 2);
+    EXPECT_EQ(s.InsertId(), 1);
+    EXPECT_EQ(s.FieldCount(), 0);
+    EXPECT_EQ(s.Info(), "Records: 2  Duplicates: 0  Warnings: 0");
+    Query(s, "SELECT id, v, '' FROM t ORDER BY id");
+    EXPECT_NE(s.Fields()[0].Flags & NUM_FLAG, 0u);
+    EXPECT_EQ(s.Fields()[1].Flags & NUM_FLAG, 0u);
+    EXPECT_EQ(s.Fields()[1].OrgTable, "t");
+    rows = Rows(s);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "a", ""}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "NULL", ""}));
+    Query(s, "SELECT * FROM t");
+    s.FreeQuery();
+    EXPECT_EQ(One(s, "SELECT COUNT(*) FROM t"), "2");
+    Query(s, "DROP DATABASE " + db);
+}
+
+TEST_P(RealServer, StatementOverSixteenMegabytes) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    TMySqlSession s;
+    Open(s, server, server.user, server.password);
+    std::string value(17 * 1024 * 1024, 'x');
+    value[0] = 'a';
+    value.back() = 'z';
+    Query(s, "SELECT LENGTH('" + value + "'), LEFT('" + value + "', 1), RIGHT('" + value + "', 1)");
+    auto rows = Rows(s);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{std::to_string(value.size()), "a", "z"}));
+    Query(s, "SELECT REPEAT('y', 17000000)");
+    rows = Rows(s);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].size(), 17000000u);
+}
+
+TEST_P(RealServer, ServerKillingTheConnectionInTheMiddleOfAResult) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    TMySqlSession victim;
+    Open(victim, server, server.user, server.password, "mysql");
+    TMySqlSession killer;
+    Open(killer, server, server.user, server.password);
+    // Rows before the sleep fill more than the server's send buffer, so they
+    // are on the wire when the connection is killed.
+    Query(victim, "SELECT seq, REPEAT('x', 1000), SLEEP(IF(seq = 200, 3, 0)) FROM seq_1_to_400");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Query(killer, "KILL " + std::to_string(victim.ThreadId()));
+    TMySqlResultSet rs(&victim);
+    victim.SetStatus(TMySqlStatus::msUseResult);
+    int rows = 0;
+    try {
+        while (rs.Read(rs.Bind()))
+            ++rows;
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_TRUE(e.ErrorCode() == 2013 || e.ErrorCode() == 1927) << e.Message();
+    }
+    EXPECT_GT(rows, 0);
+    EXPECT_LT(rows, 400);
+    victim.SetStatus(TMySqlStatus::msReady);
+    try {
+        Query(victim, "SELECT 1");
+        FAIL() << "no error";
+    } catch (const EMySqlException& e) {
+        EXPECT_EQ(e.ErrorCode(), 2013);
+    }
+}
+
+TEST_P(RealServer, CloseSendsOneQuit) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    const char* log = std::getenv("TABELLIX_MYSQL_GENERAL_LOG");
+    TMySqlSession s;
+    Open(s, server, server.user, server.password);
+    int id = s.ThreadId();
+    s.Close();
+    s.Close();
+    TMySqlSession after;
+    Open(after, server, server.user, server.password);
+    One(after, "SELECT 1");
+    if (!log)
+        GTEST_SKIP() << "TABELLIX_MYSQL_GENERAL_LOG is not set";
+    std::ifstream in(log);
+    std::string line;
+    int quits = 0;
+    std::string idText = std::to_string(id);
+    while (std::getline(in, line))
+        if (line.find("Quit") != std::string::npos &&
+            line.find(" " + idText + " Quit") != std::string::npos)
+            ++quits;
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_P(RealServer, OldPasswordAccountGetsThePreFourOneScramble) {
+    TABELLIX_REQUIRE_MYSQL(server);
+    TMySqlSession admin;
+    Open(admin, server, server.user, server.password);
+    Query(admin, "SET GLOBAL secure_auth = 0");
+    Query(admin, "DROP USER IF EXISTS 'h7old'@'%'");
+    Query(admin, "CREATE USER 'h7old'@'%' IDENTIFIED VIA mysql_old_password USING "
+                 "'5d2e19393cc5ef67'");
+    TMySqlSession s;
+    Open(s, server, "h7old", "password");
+    EXPECT_EQ(One(s, "SELECT 1"), "1");
+    TMySqlSession wrong;
+    EXPECT_THROW(Open(wrong, server, "h7old", "wrong"), EMySqlException);
+    Query(admin, "DROP USER 'h7old'@'%'");
+    Query(admin, "SET GLOBAL secure_auth = 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocol, RealServer, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Compressed" : "Plain"; });
+
+} // namespace
+} // namespace tabellix
