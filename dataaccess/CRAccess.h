@@ -69,7 +69,19 @@ private:
     void* FComponent = nullptr;
 };
 
-enum class TCursorState { csInactive, csPrepared, csExecuting, csExecuted };
+enum class TCursorState {
+    csInactive,
+    csOpen,
+    csParsed,
+    csPrepared,
+    csBound,
+    csExecuteFetchAll,
+    csExecuting,
+    csExecuted,
+    csFetching,
+    csFetchingAll,
+    csFetched
+};
 enum class TCompressBlobMode { cbNone, cbClient, cbServer, cbClientServer };
 enum class TSortType { stCaseSensitive, stCaseInsensitive, stBinary };
 enum class TParamDirection { pdUnknown, pdInput, pdOutput, pdInputOutput, pdResult };
