@@ -7,9 +7,6 @@
 namespace tabellix {
 namespace {
 
-constexpr int Columns41 = 7;
-constexpr int ColumnsOld = 5;
-
 // Little-endian value of `size` bytes at `at` inside one column value;
 // bytes past the value's end count as zero.
 uint32_t FixedValue(const TMySqlBinds& row, const TMySqlBind& column, uint32_t at, int size) {
@@ -155,7 +152,7 @@ void TMySqlResultSet::Seek(int offset) {
 TMySqlFieldInfo TMySqlResultSet::DescribeColumn(const TMySqlBinds& row) const {
     const std::vector<TMySqlBind>& c = row.Binds;
     TMySqlFieldInfo field;
-    if (ffieldCount == Columns41) {
+    if (ffieldCount == DescriptionColumns41) {
         // Column definition, 4.1 form: catalog, database, table, original
         // table, name, original name, then the fixed block.
         field.Database = TextValue(row, c[1]);

@@ -29,6 +29,10 @@ struct TMySqlFieldInfo {
 };
 using TMySqlFieldInfos = std::vector<TMySqlFieldInfo>;
 
+// Columns of a column-description row in the 4.1 and the pre-4.1 form.
+constexpr int DescriptionColumns41 = 7;
+constexpr int DescriptionColumnsOld = 5;
+
 // Added to Flags for the numeric column types.
 constexpr uint32_t NUM_FLAG = 0x8000;
 

@@ -372,7 +372,8 @@ void TMySqlSession::ReadResultSetHeader(int64_t count) {
         throw EMySqlException(CR_MALFORMED_PACKET);
     if (Fnet.Position() < Fnet.Length())
         extraInfo = Fnet.ReadFieldLength();
-    TMySqlResultSet descriptions(this, {}, protocol41() ? 7 : 5, nullptr);
+    TMySqlResultSet descriptions(
+        this, {}, protocol41() ? DescriptionColumns41 : DescriptionColumnsOld, nullptr);
     descriptions.ReadRows(false);
     fields = descriptions.ReadFieldsInfo(static_cast<int>(count));
     status = TMySqlStatus::msGetResult;
