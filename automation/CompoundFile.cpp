@@ -5,6 +5,8 @@
 
 #include <gsf/gsf.h>
 
+#include <mutex>
+
 namespace tabellix {
 
 namespace {
@@ -29,7 +31,20 @@ std::string ReadStream(GsfInput* stream) {
     return out;
 }
 
+// The library reports damaged files on the process's log as well as to us;
+// the error raised here is the one report the user gets.
+void QuietLibraryLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char* domain : {"libgsf:msole", "libgsf", "GLib-GObject"})
+            g_log_set_handler(
+                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK),
+                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    });
+}
+
 std::string WorkbookStreamOf(GsfInput* input) {
+    QuietLibraryLog();
     GError* error = nullptr;
     TGsfPtr<GsfInfile> infile(gsf_infile_msole_new(input, &error));
     if (!infile) {
@@ -44,7 +59,8 @@ std::string WorkbookStreamOf(GsfInput* input) {
     for (const char* name : {"Workbook", "Book", "WORKBOOK", "BOOK"})
         if (TGsfPtr<GsfInput> stream{gsf_infile_child_by_name(infile.get(), name)})
             return ReadStream(stream.get());
-    FailRead(TWorkbookErrorCode::MissingPart, "the compound file holds no workbook stream");
+    FailRead(TWorkbookErrorCode::MissingPart,
+             "the compound file holds no readable workbook stream (it may be truncated)");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "automation/NumberFormat.h"
 
+#include "automation/SerialDate.h"
+
 #include <array>
 #include <string>
 
@@ -147,6 +149,23 @@ TNumberClass ClassifyBuiltinFormat(int id) {
     if ((id >= 5 && id <= 8) || id == 42 || id == 44)
         return TNumberClass::Currency;
     return TNumberClass::Number;
+}
+
+void SetClassifiedNumber(TSheet& sheet, int row, int column, double number, TNumberClass kind,
+                         bool date1904) {
+    // The largest serial the application still shows as a date (31/12/9999).
+    constexpr double kLastDateSerial = 2958466;
+    switch (kind) {
+    case TNumberClass::Date:
+        if (number >= 0 && number < kLastDateSerial)
+            return sheet.SetDate(row, column, AutomationDate(number, date1904));
+        break;
+    case TNumberClass::Currency:
+        return sheet.SetCurrency(row, column, number);
+    case TNumberClass::Number:
+        break;
+    }
+    sheet.SetNumber(row, column, number);
 }
 
 TNumberClass TFormatTable::Classify(int id) const {

@@ -3,6 +3,8 @@
 // or a currency amount. Shared by both workbook readers.
 #pragma once
 
+#include "automation/Workbook.h"
+
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
@@ -31,5 +33,11 @@ public:
 private:
     std::unordered_map<int, TNumberClass> FCustom;
 };
+
+// Stores a number as the value its cell format makes of it: a date (when
+// the serial is one the application can show), a currency amount or a
+// plain number.
+void SetClassifiedNumber(TSheet& sheet, int row, int column, double number, TNumberClass kind,
+                         bool date1904);
 
 } // namespace tabellix

@@ -1,5 +1,6 @@
 #include "automation/XlsxParts.h"
 
+#include "automation/TextDecode.h"
 #include "automation/WorkbookError.h"
 #include "automation/XmlStream.h"
 #include "base/Format.h"
@@ -175,24 +176,6 @@ private:
     TStringItemText FItem;
     uint32_t FCount = 0;
 };
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // The code unit of an escape "_xHHHH_" at text[i], if there is one.
 bool EscapeAt(std::string_view text, size_t i, uint32_t& unit) {

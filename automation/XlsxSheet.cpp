@@ -13,9 +13,6 @@ namespace tabellix {
 
 namespace {
 
-// The largest serial the application still shows as a date (31/12/9999).
-constexpr double kLastDateSerial = 2958466;
-
 enum class TCellType : uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, IsoDate };
 
 TCellType ParseType(const char* t) {
@@ -153,8 +150,13 @@ private:
             FailRead(TWorkbookErrorCode::TooLarge,
                      "the workbook stores more cells than this program reads");
         --*FContext.CellBudget;
-        if (!FHasValue)
-            return FSheet.Touch(FRow, FColumn);
+        // A cell without a value counts for the used range only when it
+        // carries a format; writers also emit bare cells in the default one.
+        if (!FHasValue) {
+            if (FStyle != 0)
+                FSheet.Touch(FRow, FColumn);
+            return;
+        }
         switch (FType) {
         case TCellType::Number:
             return StoreNumber();
@@ -196,17 +198,7 @@ private:
             FailRead(TWorkbookErrorCode::Malformed,
                      Format("%s: cell (%d, %d) holds \"%s\", which is not a number",
                             {FPart, FRow, FColumn, FValue.substr(0, 40)}));
-        switch (StyleClass()) {
-        case TNumberClass::Date:
-            if (number >= 0 && number < kLastDateSerial)
-                return FSheet.SetDate(FRow, FColumn, AutomationDate(number, FContext.Date1904));
-            break;
-        case TNumberClass::Currency:
-            return FSheet.SetCurrency(FRow, FColumn, number);
-        case TNumberClass::Number:
-            break;
-        }
-        FSheet.SetNumber(FRow, FColumn, number);
+        SetClassifiedNumber(FSheet, FRow, FColumn, number, StyleClass(), FContext.Date1904);
     }
 
     void StoreShared() {
