@@ -47,8 +47,7 @@ bool TMyParser::IsInlineComment(size_t pos) const {
 
 // A backslash makes the next character ordinary, so "\'" and "\\" stay
 // inside the string.
-size_t TMyParser::SkipQuoted(size_t pos, char quote) const {
-    const std::string& text = Text();
+size_t SkipEscapedQuoted(std::string_view text, size_t pos, char quote) {
     size_t i = pos + 1;
     while (i < text.size()) {
         if (text[i] == '\\')
@@ -59,6 +58,10 @@ size_t TMyParser::SkipQuoted(size_t pos, char quote) const {
             ++i;
     }
     return std::string::npos;
+}
+
+size_t TMyParser::SkipQuoted(size_t pos, char quote) const {
+    return SkipEscapedQuoted(Text(), pos, quote);
 }
 
 } // namespace tabellix

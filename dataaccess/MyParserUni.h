@@ -7,6 +7,10 @@
 
 namespace tabellix {
 
+// The offset just past the closing quote of the quoted run opening at pos, a
+// backslash making the next character ordinary; npos when the text ends first.
+size_t SkipEscapedQuoted(std::string_view text, size_t pos, char quote);
+
 class TMyParser : public TSQLParser {
 public:
     explicit TMyParser(std::string text);

@@ -1,5 +1,9 @@
 #include "dataaccess/MySQLUniProvider.h"
 
+#include "base/Exception.h"
+#include "base/Format.h"
+#include "base/Text.h"
+
 namespace tabellix {
 
 namespace {
@@ -62,6 +66,51 @@ void TMySQLUniProvider::CreateDataSetOptions(TOptionsList& list) {
     Add<TBooleanOption>(list, "EnableBoolean", 1014, {kRecordset}, Variant(true));
     Add<TBooleanOption>(list, "CreateConnection", 1015, {kRecordset}, Variant(true));
     Add<TBooleanOption>(list, "BinaryAsString", 1034, {kRecordset}, Variant(true));
+}
+
+TMySqlFormatter::TMySqlFormatter() {
+    static const std::pair<const char*, const char*> functions[] = {
+        {"USER", "USER()"},
+        {"CHAR_LENGTH", "CHAR_LENGTH(%s)"},
+        {"LOCATE", "LOCATE(%s, %s)"},
+        {"SUBSTRING", "SUBSTRING(%s, %s, %s)"},
+        {"CONCAT", "CONCAT(%s, %s)"},
+        {"CHAR", "CHAR(%s)"},
+        {"TRIM", "TRIM(%s)"},
+        {"TRUNCATE", "TRUNCATE(%s, %s)"},
+        {"CEILING", "CEILING(%s)"},
+        {"CURRENT_DATE", "CURRENT_DATE"},
+        {"YEAR", "YEAR(%s)"},
+        {"MONTH", "MONTH(%s)"},
+        {"DAY", "EXTRACT(DAY FROM %s)"},
+        {"DATEADD", "(%2:s + INTERVAL '%1:s' %0:s)"},
+        {"__DATE_TIME_LITERAL", "CAST(%s AS DATETIME)"},
+        {"__DATE_LITERAL", "CAST(%s AS DATE)"},
+        {"__TIME_LITERAL", "CAST(%s AS TIME)"},
+        {"TODATE", "CAST(%s AS DATETIME)"},
+        {"TONUMBER", "CAST(%s AS DOUBLE)"},
+        {"TOCHAR", "CAST(%s AS VARCHAR)"},
+    };
+    for (const auto& [name, format] : functions)
+        AddFunction(name, format);
+    static const std::pair<const char*, const char*> macros[] = {
+        {"PROVIDER", "MySQL"}, {"MYSQL", ""},          {"DATETIME", "DATETIME"},
+        {"DOUBLE", "DOUBLE"},  {"VARCHAR", "VARCHAR"},
+    };
+    for (const auto& [name, value] : macros)
+        AddPredefinedMacro(name, value);
+}
+
+// DATEDIFF(unit, start, end): the server's TIMESTAMPDIFF takes the same
+// arguments in the same order.
+bool TMySqlFormatter::ConvertFunction(const std::string& name, const std::vector<std::string>& args,
+                                      std::string& result) const {
+    if (!SameText(name, "DATEDIFF"))
+        return false;
+    if (args.size() != 3)
+        throw Exception(Format("Wrong argument count for function: %s", {name}));
+    result = Format("TIMESTAMPDIFF(%s, %s, %s)", {Trim(args[0]), args[1], args[2]});
+    return true;
 }
 
 } // namespace tabellix

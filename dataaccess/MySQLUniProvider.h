@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dataaccess/UniProvider.h"
+#include "dataaccess/UniSqlFormatter.h"
 
 namespace tabellix {
 
@@ -20,6 +21,18 @@ protected:
     void CreateConnectionOptions(TOptionsList& list) override;
     void CreateSQLOptions(TOptionsList& list) override;
     void CreateDataSetOptions(TOptionsList& list) override;
+};
+
+// The unified-SQL pass for MySQL: backquoted identifiers, MySQL functions.
+class TMySqlFormatter : public TUniSqlFormatter {
+public:
+    TMySqlFormatter();
+    std::string ClassName() const override { return "TMySqlFormatter"; }
+
+protected:
+    char QuoteChar() const override { return '`'; }
+    bool ConvertFunction(const std::string& name, const std::vector<std::string>& args,
+                         std::string& result) const override;
 };
 
 // The value names of TMyProtocol, ordinals 0 to 6.
