@@ -3,39 +3,32 @@
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Text.h"
-#include "dataaccess/CRParser.h"
 #include "dataaccess/MyParserUni.h"
 
 namespace tabellix {
 
+TUniPassLexer::TUniPassLexer(const std::string& text) : TSQLParser(text) {
+    SetOmitBlank(false);
+    SetOmitComment(false);
+    SetUppered(false);
+}
+
+int TUniPassLexer::Next(std::string& raw) {
+    std::string lexem;
+    const int code = GetNext(lexem);
+    raw = Text().substr(static_cast<size_t>(PrevPos()), static_cast<size_t>(CurrPos() - PrevPos()));
+    return code;
+}
+
+bool TUniPassLexer::IsName(int code) const {
+    return code == lcIdent || LexemIsKeyword();
+}
+
+size_t TUniPassLexer::SkipQuoted(size_t pos, char quote) const {
+    return SkipEscapedQuoted(Text(), pos, quote);
+}
+
 namespace {
-
-// The generic lexer, except that a backslash escapes the next character in
-// a string, as the server reads it: a value such as 'it\'s "x"' must come
-// out of the pass untouched.
-class TPassLexer : public TSQLParser {
-public:
-    explicit TPassLexer(const std::string& text) : TSQLParser(text) {
-        SetOmitBlank(false);
-        SetOmitComment(false);
-        SetUppered(false);
-    }
-
-    // Reads the next lexem; raw is its exact text.
-    int Next(std::string& raw) {
-        std::string lexem;
-        const int code = GetNext(lexem);
-        raw = Text().substr(static_cast<size_t>(PrevPos()),
-                            static_cast<size_t>(CurrPos() - PrevPos()));
-        return code;
-    }
-    bool IsName(int code) const { return code == lcIdent || LexemIsKeyword(); }
-
-protected:
-    size_t SkipQuoted(size_t pos, char quote) const override {
-        return SkipEscapedQuoted(Text(), pos, quote);
-    }
-};
 
 struct TBraceEscape {
     std::string Name;
@@ -44,7 +37,7 @@ struct TBraceEscape {
 
 // After "{": the name, then "}" or a blank and the body up to the matching
 // "}".
-TBraceEscape ReadBraceEscape(TPassLexer& lexer) {
+TBraceEscape ReadBraceEscape(TUniPassLexer& lexer) {
     TBraceEscape escape;
     std::string raw;
     if (!lexer.IsName(lexer.Next(raw)))
@@ -74,7 +67,7 @@ struct TFunctionCall {
 };
 
 TFunctionCall ReadFunctionCall(const std::string& body) {
-    TPassLexer lexer(body);
+    TUniPassLexer lexer(body);
     std::string raw;
     int code = lexer.Next(raw);
     if (code == lcBlank)
@@ -124,7 +117,7 @@ public:
     explicit TUniSqlExpansion(const TUniSqlFormatter& formatter) : F(formatter) {}
 
     std::string Run(const std::string& text) {
-        TPassLexer lexer(text);
+        TUniPassLexer lexer(text);
         std::string out, raw;
         for (int code; (code = lexer.Next(raw)) != lcEnd;) {
             if (raw == "{")

@@ -3,11 +3,28 @@
 // provider, everything else copied byte for byte.
 #pragma once
 
+#include "dataaccess/CRParser.h"
+
 #include <map>
 #include <string>
 #include <vector>
 
 namespace tabellix {
+
+// The lexer of the text passes: the generic SQL lexer keeping blanks and
+// comments, except that a backslash escapes the next character in a string,
+// as the server reads it, so a value such as 'it\'s "x"' passes untouched.
+class TUniPassLexer : public TSQLParser {
+public:
+    explicit TUniPassLexer(const std::string& text);
+    // Reads the next lexem; raw is its exact text.
+    int Next(std::string& raw);
+    // An identifier or a keyword.
+    bool IsName(int code) const;
+
+protected:
+    size_t SkipQuoted(size_t pos, char quote) const override;
+};
 
 class TUniSqlFormatter {
 public:
