@@ -36,7 +36,10 @@ std::string ZipErrorText(int code) {
 
 struct TZipFile {
     zip_file_t* File;
-    ~TZipFile() { zip_fclose(File); }
+    ~TZipFile() {
+        if (File)
+            zip_fclose(File);
+    }
 };
 
 } // namespace
