@@ -362,4 +362,8 @@ private:
     std::unique_ptr<TSQLInfo> FSQLInfo;
 };
 
+// Class references: each makes a new object of its class.
+using TCRConnectionClass = std::unique_ptr<TCRConnection> (*)();
+using TCRCommandClass = std::unique_ptr<TCRCommand> (*)();
+
 } // namespace tabellix

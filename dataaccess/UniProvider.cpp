@@ -231,6 +231,18 @@ const TOptionsList& TUniProvider::Lazy(std::unique_ptr<TOptionsList>& list,
     return *list;
 }
 
+void TUniProvider::SetObjectProps(TCRConnection& connection, const TStringList& options) {
+    GetConnectionOptions().ImportOptions(
+        options, connection.ClassName(), true,
+        [&connection](int prop, const Variant& value) { connection.SetProp(prop, value); });
+}
+
+void TUniProvider::SetObjectProps(TCRCommand& command, const TStringList& options) {
+    GetSQLOptions().ImportOptions(
+        options, command.ClassName(), true,
+        [&command](int prop, const Variant& value) { command.SetProp(prop, value); });
+}
+
 const TOptionsList& TUniProvider::GetConnectionOptions() {
     return Lazy(FConnectionOptions, &TUniProvider::CreateConnectionOptions);
 }

@@ -5,6 +5,8 @@
 
 #include "base/StringList.h"
 #include "base/Variant.h"
+#include "dataaccess/CRAccess.h"
+#include "dataaccess/UniSqlFormatter.h"
 
 #include <functional>
 #include <memory>
@@ -124,6 +126,8 @@ private:
 
 class TUniProvider;
 
+using TSqlFormatterClass = std::unique_ptr<TUniSqlFormatter> (*)();
+
 // A provider class: its class-level name and how to make one.
 struct TUniProviderClass {
     std::string (*GetProviderName)();
@@ -190,6 +194,21 @@ public:
     virtual bool IsInOutParamSupported() const { return true; }
     virtual bool IsPoolingSupported() const { return true; }
     virtual bool NeedRecreateProcCall() const { return false; }
+
+    // nullptr where the provider has no such class.
+    virtual TCRConnectionClass GetConnectionClass() const { return nullptr; }
+    virtual TCRCommandClass GetCommandClass() const { return nullptr; }
+    virtual TParserClass GetParserClass() const { return &TSQLParser::Create; }
+    virtual TSqlFormatterClass GetSqlFormatterClass() const { return nullptr; }
+
+    // Whether an error raised by the provider's objects means the connection
+    // is lost.
+    virtual bool IsFatalError(const Exception&) const { return false; }
+
+    // Applies the option strings to a provider-level object, each option
+    // from its first matching line or its default.
+    virtual void SetObjectProps(TCRConnection& connection, const TStringList& options);
+    virtual void SetObjectProps(TCRCommand& command, const TStringList& options);
 
     const TOptionsList& GetConnectionOptions();
     const TOptionsList& GetSQLOptions();

@@ -1,0 +1,491 @@
+#include "dataaccess/DBAccess.h"
+
+#include "base/Format.h"
+#include "base/Text.h"
+#include "dataaccess/UniSqlFormatter.h"
+
+#include <algorithm>
+
+namespace tabellix {
+
+EUniError::EUniError(const EDAError& error, std::exception_ptr inner)
+    : EDAError(error.ErrorCode(), error.Message()), FInnerError(std::move(inner)) {
+    SetComponent(error.Component());
+}
+
+void WrapDAErrors(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const EUniError&) {
+        throw;
+    } catch (const EDAError& e) {
+        throw EUniError(e, std::current_exception());
+    }
+}
+
+// --- macros ---------------------------------------------------------------
+
+TMacro* TMacros::FindMacro(const std::string& name) {
+    for (TMacro& macro : FItems)
+        if (SameText(macro.Name(), name))
+            return &macro;
+    return nullptr;
+}
+
+TMacro& TMacros::MacroByName(const std::string& name) {
+    if (TMacro* macro = FindMacro(name))
+        return *macro;
+    throw EDAError(Format("Macro %s not found", {name}));
+}
+
+namespace {
+
+// Calls found(name, start, end) for every "&" directly followed by a name.
+template <class Found> void ForEachMacro(const std::string& text, Found found) {
+    TUniPassLexer lexer(text);
+    std::string raw;
+    for (int code; (code = lexer.Next(raw)) != lcEnd;) {
+        if (raw != "&")
+            continue;
+        const int start = lexer.PrevPos();
+        code = lexer.Next(raw);
+        if (lexer.IsName(code) && code != lcString)
+            found(raw, start, lexer.CurrPos());
+    }
+}
+
+} // namespace
+
+void TMacros::Scan(const std::string& text) {
+    std::vector<TMacro> found;
+    if (text.find('&') != std::string::npos)
+        ForEachMacro(text, [&](const std::string& name, int, int) {
+            const bool seen = std::any_of(found.begin(), found.end(), [&](const TMacro& m) {
+                return SameText(m.Name(), name);
+            });
+            if (seen)
+                return;
+            const TMacro* known = FindMacro(name);
+            found.push_back(known ? *known : TMacro(name));
+        });
+    const bool same = found.size() == FItems.size() &&
+                      std::equal(found.begin(), found.end(), FItems.begin(),
+                                 [](const TMacro& a, const TMacro& b) {
+                                     return a.Name() == b.Name() && a.Value() == b.Value() &&
+                                            a.Active() == b.Active();
+                                 });
+    if (!same)
+        FItems = std::move(found);
+}
+
+std::string TMacros::Expand(const std::string& text) {
+    std::string out;
+    int copied = 0;
+    ForEachMacro(text, [&](const std::string& name, int start, int end) {
+        out.append(text, static_cast<size_t>(copied), static_cast<size_t>(start - copied));
+        const TMacro* macro = FindMacro(name);
+        if (macro && macro->Active())
+            out += macro->Value();
+        copied = end;
+    });
+    out.append(text, static_cast<size_t>(copied), std::string::npos);
+    return out;
+}
+
+// --- parameters -----------------------------------------------------------
+
+TDAParam& TDAParams::Add(std::string name) {
+    FItems.push_back(std::make_unique<TDAParam>(std::move(name)));
+    return *FItems.back();
+}
+
+TDAParam* TDAParams::FindParam(const std::string& name) {
+    for (const auto& param : FItems)
+        if (SameText(param->Name(), name))
+            return param.get();
+    return nullptr;
+}
+
+TDAParam& TDAParams::ParamByName(const std::string& name) {
+    if (TDAParam* param = FindParam(name))
+        return *param;
+    throw EDAError(Format("Parameter '%s' not found", {name}));
+}
+
+// --- the command ----------------------------------------------------------
+
+TCustomDASQL::TCustomDASQL() = default;
+
+TCustomDASQL::~TCustomDASQL() {
+    if (FConnection)
+        FConnection->UnRegisterClient(this);
+}
+
+void TCustomDASQL::SetConnection(TCustomDAConnection* connection) {
+    if (connection == FConnection)
+        return;
+    if (FConnection)
+        FConnection->UnRegisterClient(this);
+    FConnection = connection;
+    if (FConnection)
+        FConnection->RegisterClient(this);
+    ProviderConnectionChanged();
+}
+
+void TCustomDASQL::SetSQL(const std::string& text) {
+    FSQL = text;
+    UnPrepare();
+    if (!FLockMacros)
+        FMacros.Scan(FSQL);
+    if (!FLockAssembleSQL)
+        AssembleSQL();
+    if (FICommand)
+        FICommand->SetProp(prIsStoredProc, false);
+}
+
+void TCustomDASQL::SetParamCheck(bool value) {
+    FParamCheck = value;
+    if (FICommand)
+        FICommand->SetProp(prScanParams, value);
+    if (value)
+        AssembleSQL();
+}
+
+std::string TCustomDASQL::GetFinalSQL() const {
+    std::string text = FSQL;
+    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
+        text.pop_back();
+    if (FMacros.Count() > 0)
+        text = const_cast<TMacros&>(FMacros).Expand(text);
+    return text;
+}
+
+bool TCustomDASQL::CheckICommand() {
+    if (!FConnection)
+        return false;
+    const TCRCommandClass commandClass = FConnection->GetICommandClass();
+    if (FICommand && FICommandClass == commandClass)
+        return false;
+    FICommand.reset();
+    FICommand = commandClass();
+    FICommandClass = commandClass;
+    CreateICommand();
+    return true;
+}
+
+void TCustomDASQL::CreateICommand() {
+    TCRCommand& command = *FICommand;
+    command.SetConnection(FConnection->IConnection());
+    command.SetTransaction(FConnection->IConnection()
+                               ? FConnection->IConnection()->GetInternalTransaction()
+                               : nullptr);
+    command.SetProp(prAutoCommit, FAutoCommit);
+    command.SetAfterExecute([this](bool succeeded) { DoAfterExecute(succeeded); });
+    command.SetComponent(this);
+    command.SetProp(prScanParams, FParamCheck);
+    command.SetProp(prIsStoredProc, false);
+    ApplyOptions(command);
+    AssembleSQL();
+}
+
+void TCustomDASQL::AssembleSQL() {
+    if (!FConnection)
+        return;
+    if (!CheckICommand()) {
+        const std::string final = GetFinalSQL();
+        if (FLockScanParams)
+            FICommand->SetProp(prDisableParamScan, true);
+        FICommand->SetSQL(final);
+        if (FLockScanParams)
+            FICommand->SetProp(prDisableParamScan, false);
+    }
+    if (FParamCheck && !FLockScanParams)
+        RebuildParams();
+}
+
+void TCustomDASQL::RebuildParams() {
+    std::vector<std::pair<std::string, Variant>> saved;
+    for (int i = 0; i < FParams.Count(); ++i)
+        saved.emplace_back(FParams.Item(i).Name(), FParams.Item(i).Value());
+    FParams.Clear();
+    for (int i = 0; i < FICommand->GetParamCount(); ++i) {
+        const TParamDesc& desc = *FICommand->GetParam(i);
+        TDAParam& param = FParams.Add(desc.Name());
+        param.SetDataType(desc.DataType());
+        param.SetParamType(desc.ParamType());
+        param.SetSize(desc.Size());
+    }
+    for (const auto& [name, value] : saved)
+        if (TDAParam* param = FParams.FindParam(name))
+            param->SetValue(value);
+}
+
+void TCustomDASQL::WriteParams() {
+    for (int i = 0; i < FICommand->GetParamCount(); ++i) {
+        TParamDesc& desc = *FICommand->GetParam(i);
+        TDAParam* param = FParams.FindParam(desc.Name());
+        if (!param)
+            continue;
+        desc.SetDataType(param->DataType());
+        desc.SetParamType(param->ParamType());
+        desc.SetSize(param->Size());
+        const TParamDirection type = param->ParamType();
+        if (type == TParamDirection::pdUnknown || type == TParamDirection::pdInput ||
+            type == TParamDirection::pdInputOutput)
+            desc.SetValue(param->Value());
+    }
+}
+
+void TCustomDASQL::ExecuteBegin() {
+    if (!FConnection)
+        throw EDAError("Connection is not defined");
+    FConnection->InternalConnect();
+    CheckICommand();
+    TCRConnection* connection = FConnection->IConnection();
+    FICommand->SetConnection(connection);
+    TCRTransaction* transaction = connection ? connection->GetInternalTransaction() : nullptr;
+    if (!transaction)
+        throw EDAError("Transaction not assigned");
+    FICommand->SetTransaction(transaction);
+}
+
+void TCustomDASQL::Execute(int iterations) {
+    if (Executing())
+        return;
+    ExecuteBegin();
+    WriteParams();
+    WrapDAErrors([&] { FICommand->Execute(iterations); });
+}
+
+void TCustomDASQL::DoAfterExecute(bool succeeded) {
+    if (succeeded && FConnection && FConnection->IConnection()) {
+        Variant id;
+        if (FConnection->IConnection()->GetProp(prLastInsertId, id))
+            FLastInsertId = id.AsInt64();
+        FConnection->InternalDisconnect();
+    }
+    if (AfterExecute)
+        AfterExecute(succeeded);
+}
+
+void TCustomDASQL::Prepare() {
+    ExecuteBegin();
+    FICommand->Prepare();
+}
+
+void TCustomDASQL::UnPrepare() {
+    if (FICommand && FICommand->GetPrepared())
+        FICommand->Unprepare();
+}
+
+bool TCustomDASQL::Prepared() const {
+    return FICommand && FICommand->GetPrepared();
+}
+
+bool TCustomDASQL::Executing() const {
+    return FICommand && FICommand->Executing();
+}
+
+int TCustomDASQL::RowsAffected() const {
+    Variant rows;
+    if (!FICommand || !FICommand->GetProp(prRowsAffected, rows))
+        return 0;
+    return rows.AsInteger();
+}
+
+void TCustomDASQL::ConnectionClosing() {
+    UnPrepare();
+}
+
+void TCustomDASQL::ProviderConnectionChanged() {
+    if (!FICommand)
+        return;
+    TCRConnection* connection = FConnection ? FConnection->IConnection() : nullptr;
+    FICommand->SetConnection(connection);
+    FICommand->SetTransaction(connection ? connection->GetInternalTransaction() : nullptr);
+}
+
+// --- the connection -------------------------------------------------------
+
+TCustomDAConnection::TCustomDAConnection() = default;
+
+TCustomDAConnection::~TCustomDAConnection() {
+    // Commands kept elsewhere point back here; they must no longer find us.
+    const std::vector<TCustomDASQL*> commands = FSQLs;
+    for (TCustomDASQL* command : commands)
+        command->SetConnection(nullptr);
+}
+
+void TCustomDAConnection::SetServer(const std::string& value) {
+    if (value == FServer)
+        return;
+    Disconnect();
+    FServer = value;
+}
+
+void TCustomDAConnection::SetUsername(const std::string& value) {
+    if (value == FUsername)
+        return;
+    Disconnect();
+    FUsername = value;
+}
+
+void TCustomDAConnection::SetPassword(const std::string& value) {
+    if (value == FPassword)
+        return;
+    Disconnect();
+    FPassword = value;
+}
+
+bool TCustomDAConnection::Connected() const {
+    return FIConnection && FIConnection->GetConnected();
+}
+
+void TCustomDAConnection::SetConnected(bool value) {
+    if (value == Connected())
+        return;
+    if (value)
+        DoOpen();
+    else
+        DoClose();
+}
+
+void TCustomDAConnection::DoOpen() {
+    if (BeforeConnect)
+        BeforeConnect();
+    DoConnect();
+    if (AfterConnect)
+        AfterConnect();
+}
+
+void TCustomDAConnection::DoConnect() {
+    CreateIConnection();
+    FIConnection->SetUsername(FUsername);
+    FIConnection->SetPassword(FPassword);
+    FIConnection->SetServer(FServer);
+    FIConnection->Connect("");
+}
+
+void TCustomDAConnection::DoClose() {
+    FConnectCount = 0;
+    if (BeforeDisconnect)
+        BeforeDisconnect();
+    {
+        std::lock_guard<std::recursive_mutex> guard(hRegisterClient);
+        for (TCustomDASQL* command : FSQLs)
+            command->ConnectionClosing();
+    }
+    Disconnecting([this] { DoDisconnect(); });
+    if (AfterDisconnect)
+        AfterDisconnect();
+}
+
+void TCustomDAConnection::Disconnecting(const std::function<void()>& disconnect) {
+    FDisconnecting = true;
+    try {
+        WrapDAErrors(disconnect);
+    } catch (const EDAError& e) {
+        FDisconnecting = false;
+        if (!(FDestroying && IsFatalError(e)))
+            throw;
+        return;
+    }
+    FDisconnecting = false;
+}
+
+void TCustomDAConnection::DoDisconnect() {
+    if (FIConnection && FIConnection->GetConnected())
+        FIConnection->Disconnect();
+}
+
+void TCustomDAConnection::InternalConnect() {
+    ++FConnectCount;
+    Open();
+}
+
+void TCustomDAConnection::InternalDisconnect() {
+    if (FConnectCount > 0)
+        --FConnectCount;
+    const TCRTransaction* transaction =
+        FIConnection ? FIConnection->GetInternalTransaction() : nullptr;
+    if (FConnectCount == 0 && FOptions.DisconnectedMode &&
+        !(transaction && transaction->GetInTransaction()))
+        Close();
+}
+
+TCustomDASQL& TCustomDAConnection::InternalCommand() {
+    if (!FCommand) {
+        FCommand = CreateSQL();
+        FCommand->SetDebug(FDebug);
+    }
+    return *FCommand;
+}
+
+Variant TCustomDAConnection::ExecSQL(const std::string& text, const std::vector<Variant>& params) {
+    TCustomDASQL& command = InternalCommand();
+    command.SetSQL("");
+    command.SetSQL(text);
+    TDAParam* result = nullptr;
+    for (int i = 0; i < command.Params().Count(); ++i) {
+        TDAParam& param = command.Params().Item(i);
+        if (static_cast<size_t>(i) < params.size())
+            param.SetValue(params[static_cast<size_t>(i)]);
+        if (param.ParamType() == TParamDirection::pdResult)
+            result = &param;
+    }
+    if (result && result->DataType() == 0)
+        result->SetDataType(dtString);
+    command.Execute(1);
+    return result ? result->Value() : Variant::Null();
+}
+
+void TCustomDAConnection::RegisterClient(TCustomDASQL* command) {
+    std::lock_guard<std::recursive_mutex> guard(hRegisterClient);
+    if (std::find(FSQLs.begin(), FSQLs.end(), command) == FSQLs.end())
+        FSQLs.push_back(command);
+}
+
+void TCustomDAConnection::UnRegisterClient(TCustomDASQL* command) {
+    std::lock_guard<std::recursive_mutex> guard(hRegisterClient);
+    FSQLs.erase(std::remove(FSQLs.begin(), FSQLs.end(), command), FSQLs.end());
+}
+
+void TCustomDAConnection::SetIConnection(std::unique_ptr<TCRConnection> connection) {
+    FIConnection = std::move(connection);
+    if (FIConnection) {
+        FIConnection->SetComponent(this);
+        FIConnection->SetOnError([this](const Exception& error, bool& fail, int,
+                                        TFailOverOperation&, bool&,
+                                        bool&) { DoError(error, fail); });
+    }
+    std::lock_guard<std::recursive_mutex> guard(hRegisterClient);
+    for (TCustomDASQL* command : FSQLs)
+        command->ProviderConnectionChanged();
+}
+
+void TCustomDAConnection::FreeIConnection() {
+    if (!FIConnection)
+        return;
+    std::unique_ptr<TCRConnection> old = std::move(FIConnection);
+    SetIConnection(nullptr);
+}
+
+bool TCustomDAConnection::IsFatalError(const Exception&) const {
+    return false;
+}
+
+void TCustomDAConnection::DoError(const Exception& error, bool&) {
+    if (!IsFatalError(error))
+        return;
+    if (FIConnection)
+        FIConnection->SetIsValid(false);
+    if (FDisconnecting)
+        return;
+    try {
+        Close();
+    } catch (const Exception&) {
+        // The connection is already lost; the error being reported matters.
+    }
+}
+
+} // namespace tabellix
