@@ -181,6 +181,17 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
     }
 }
 
+TEST(FakeServerLogin, HostNameIsResolvedWithinTheTimeout) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
+    TMySqlSession s;
+    s.SetConnectTimeout(5);
+    s.Connect("localhost", "bob", "", "", static_cast<unsigned>(server.Port()), "", 0);
+    EXPECT_EQ(s.Host(), "localhost");
+    EXPECT_EQ(s.HostInfo(), "localhost via TCP/IP");
+    EXPECT_EQ(server.Received().size(), 1u);
+}
+
 TEST(FakeServerLogin, BadGreetingsRaiseTypedErrors) {
     std::string v9 = GreetingPayload(Caps41, Salt, true, 9);
     FakeServer server({FakeServer::Send(Packet(0, v9)), FakeServer::Hangup()});

@@ -17,6 +17,16 @@ std::string Hex(const uint8_t* bytes, size_t n) {
     return out;
 }
 
+std::vector<uint8_t> Join(std::initializer_list<const uint8_t*> parts,
+                          std::initializer_list<size_t> sizes) {
+    std::vector<uint8_t> out;
+    auto size = sizes.begin();
+    for (const uint8_t* p : parts)
+        for (size_t i = 0, n = *size++; i < n; ++i)
+            out.push_back(p[i]);
+    return out;
+}
+
 std::string OldHash(const std::string& password) {
     auto h = TMySqlSession::hashPassword(reinterpret_cast<const uint8_t*>(password.data()),
                                          password.size());
@@ -58,11 +68,9 @@ TEST(PasswordHashing, FourOneScrambleProvesTheStoredDoubleHash) {
     const uint8_t salt[20] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
                               11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
     auto reply = TMySqlSession::Scramble41("password", salt);
-    std::vector<uint8_t> joined(salt, salt + 20);
     const uint8_t stored[20] = {0x24, 0x70, 0xC0, 0xC0, 0x6D, 0xEE, 0x42, 0xFD, 0x16, 0x18,
                                 0xBB, 0x99, 0x00, 0x5A, 0xDC, 0xA2, 0xEC, 0x9D, 0x1E, 0x19};
-    joined.insert(joined.end(), stored, stored + 20);
-    auto mask = TSHA1Managed::ComputeHash(joined);
+    auto mask = TSHA1Managed::ComputeHash(Join({salt, stored}, {20, 20}));
     TMySqlSession::MyCrypt(reply.data(), mask.data(), 20);
     auto check = TSHA1Managed::ComputeHash(reply.data(), 0, 20);
     EXPECT_EQ(Hex(check.data(), 20), Hex(stored, 20));
@@ -83,9 +91,8 @@ TEST(PasswordHashing, StageTwoHashesPrefixAndStageOne) {
     const uint8_t answer[8] = {9, 9, 1, 2, 3, 4, 9, 9};
     auto s2 = s1;
     TMySqlSession::PasswordHashStage2(s2, answer, 2);
-    std::vector<uint8_t> joined = {1, 2, 3, 4};
-    joined.insert(joined.end(), s1.begin(), s1.end());
-    auto expected = TSHA1Managed::ComputeHash(joined);
+    const uint8_t prefix[4] = {1, 2, 3, 4};
+    auto expected = TSHA1Managed::ComputeHash(Join({prefix, s1.data()}, {4, 20}));
     EXPECT_EQ(Hex(s2.data(), 20), Hex(expected.data(), 20));
 }
 
