@@ -46,6 +46,7 @@ struct TFieldDesc {
     TDataType DataType = dtUnknown;
     int Length = 0;
     int Scale = 0;
+    int SubDataType = 0;   // the provider's own type code
     int FieldNo = 0;       // 1-based
     int ActualFieldNo = 0; // index in the provider's result
     bool Fixed = false;    // fixed-width text
@@ -76,6 +77,8 @@ public:
 
     // A new zeroed record, all fields NULL, valid until the next append.
     TRecordBuffer AppendRecord();
+    // Drops the record AppendRecord gave last, for a row that failed.
+    void CancelRecord();
     int RecordCount() const { return FRecordCount; }
     // Drops the records and the heap; the fields stay.
     void ClearData();
