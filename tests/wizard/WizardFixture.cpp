@@ -1,0 +1,177 @@
+#include "tests/wizard/WizardFixture.h"
+
+#include "automation/Automation.h"
+#include "automation/WorkbookApplication.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+namespace tabellix::test {
+
+void TScriptedDialogs::Message(QWidget*, const std::string& text) {
+    Messages.push_back(text);
+    if (OnMessage)
+        OnMessage(text);
+}
+
+bool TScriptedDialogs::Confirm(QWidget*, const std::string& text) {
+    Confirms.push_back(text);
+    if (ConfirmAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text;
+        return false;
+    }
+    const bool yes = ConfirmAnswers.front();
+    ConfirmAnswers.pop_front();
+    return yes;
+}
+
+void TScriptedDialogs::Error(QWidget*, const std::string& text) {
+    Errors.push_back(text);
+}
+
+namespace {
+
+std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers,
+                                const char* dialog) {
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected " << dialog << " dialog";
+        return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+} // namespace
+
+std::optional<std::string> TScriptedDialogs::OpenFile(QWidget*, const std::string& filter,
+                                                      const std::string&) {
+    Filters.push_back(filter);
+    return Next(OpenAnswers, "open");
+}
+
+std::optional<std::string> TScriptedDialogs::SaveFile(QWidget*, const std::string& filter) {
+    Filters.push_back(filter);
+    return Next(SaveAnswers, "save");
+}
+
+void WizardFixture::SetUp() {
+    auto answers = std::make_unique<TScriptedDialogs>();
+    Answers = answers.get();
+    SetDialogs(std::move(answers));
+    SetAutomationObserver([this](const std::string& call) {
+        Calls.push_back(call);
+        if (OnCall)
+            OnCall(call);
+    });
+    SetAutomationFactory([this] {
+        return std::make_unique<TWorkbookApplication>([this](const std::string& name) {
+            auto found = Books.find(name);
+            if (found == Books.end())
+                throw EAutomationError("The workbook " + name + " could not be opened");
+            auto book = std::make_unique<TWorkbook>();
+            for (const auto& [sheetName, rows] : found->second) {
+                TSheet& sheet = book->AddSheet(sheetName);
+                for (size_t r = 0; r < rows.size(); ++r)
+                    for (size_t c = 0; c < rows[r].size(); ++c)
+                        sheet.SetValue(static_cast<int>(r) + 1, static_cast<int>(c) + 1,
+                                       rows[r][c]);
+            }
+            return book;
+        });
+    });
+    Forms = CreateTabellixForms();
+    Forms.Form4->show();
+    Forms.Form4->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+}
+
+void WizardFixture::TearDown() {
+    Forms.editgrid.reset();
+    Forms.Form4.reset();
+    SetAutomationFactory({});
+    SetAutomationObserver({});
+    SetDialogs(nullptr);
+}
+
+void WizardFixture::AddBook(const std::string& path,
+                            std::vector<std::pair<std::string, TRows>> sheets) {
+    Books[path] = std::move(sheets);
+}
+
+void WizardFixture::Click(const char* button) const {
+    if (auto* b = Find<QAbstractButton>(button))
+        QTest::mouseClick(b, Qt::LeftButton);
+}
+
+QString WizardFixture::Text(const char* control) const {
+    QWidget* w = Find(control);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text();
+    ADD_FAILURE() << control << " has no text";
+    return {};
+}
+
+void WizardFixture::Type(const char* edit, const QString& text) const {
+    if (auto* e = Find<QLineEdit>(edit)) {
+        e->clear();
+        QTest::keyClicks(e, text);
+    }
+}
+
+std::string WizardFixture::VisiblePage() const {
+    std::string shown;
+    for (const char* page : {"wiz1", "wiz2", "wiz4", "wiz5", "wiz6"})
+        if (Find(page)->isVisible())
+            shown += shown.empty() ? page : std::string(",") + page;
+    return shown;
+}
+
+void WizardFixture::ChooseBook(const std::string& path, int sheet, bool firstRowNames) {
+    Answers->OpenAnswers.push_back(path);
+    Click("btn_brows");
+    auto* list = Find<QListWidget>("sheets");
+    if (sheet != 0 && list && sheet < list->count())
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(sheet)).center());
+    if (firstRowNames)
+        Click("chk_names");
+}
+
+void WizardFixture::SelectGridRow(int gridRow) const {
+    auto* view = Find<QTableView>("grid");
+    const QModelIndex cell = view->model()->index(gridRow - 1, 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+}
+
+void WizardFixture::WithEditor(int gridRow, const std::function<void(QWidget& editor)>& drive) {
+    SelectGridRow(gridRow);
+    QWidget& editor = *Forms.editgrid;
+    bool driven = false;
+    QTimer::singleShot(0, &editor, [&] {
+        driven = true;
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
+        drive(editor);
+        if (editor.isVisible())
+            editor.close();
+    });
+    Click("btn3");
+    EXPECT_TRUE(driven) << "the field editor did not open";
+}
+
+void WizardFixture::DumpTo(const std::string& name) {
+    Answers->SaveAnswers.push_back(OutPath(name));
+    Click("btnnext");
+}
+
+} // namespace tabellix::test

@@ -1,0 +1,452 @@
+#include "wizard/Unit4.h"
+
+#include "base/Exception.h"
+#include "engine/dump_name.h"
+#include "engine/table_name.h"
+#include "wizard/dialogs.h"
+#include "wizard/edit_grid.h"
+#include "wizard/pictures.h"
+#include "wizard/tabellix.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace tabellix {
+namespace {
+
+const char* const kNoFile = "File Name ...";
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+template <typename W> W* Place(QWidget* parent, const char* name, QRect geometry) {
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* label = Place<QLabel>(parent, name, geometry);
+    label->setText(text);
+    return label;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* button = Place<QPushButton>(parent, name, geometry);
+    button->setText(text);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* edit = Place<QLineEdit>(parent, name, geometry);
+    edit->setText(text);
+    return edit;
+}
+
+QLabel* Picture(QWidget* parent, const QPixmap& pixmap, QRect geometry) {
+    auto* label = Place<QLabel>(parent, "", geometry);
+    label->setPixmap(pixmap);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+// Password boxes show every typed character as "*".
+class TStarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+class TForm4::TGaugeSink : public TProgressSink {
+public:
+    explicit TGaugeSink(QProgressBar& gauge) : FGauge(&gauge) {}
+    void SetRange(int minimum, int maximum) override { FGauge->setRange(minimum, maximum); }
+    void SetPosition(int position) override { FGauge->setValue(position); }
+    void ProcessMessages() override { QCoreApplication::processEvents(); }
+
+private:
+    QProgressBar* FGauge;
+};
+
+TForm4::TForm4()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName("Form4");
+    setWindowTitle("Tabellix");
+    setFont(WizardFont());
+    setFixedSize(721, 412);
+    BuildWindow();
+    FGauge = std::make_unique<TGaugeSink>(*gauge);
+    Connect();
+    FormCreate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::FormCreate() {
+    TStringGrid& cells = grid->Grid();
+    cells.SetCell(0, 0, "Field Name");
+    cells.SetCell(1, 0, "Field Type");
+    cells.SetCell(2, 0, "Length");
+    grid->setColumnWidth(0, 230);
+    grid->setColumnWidth(1, 110);
+    grid->setColumnWidth(2, 70);
+    funs = std::make_unique<myfuns>();
+    funs->OnShowMessage = [this](const std::string& text) { ShowMessage(this, text); };
+}
+
+void TForm4::BuildWindow() {
+    pnl1 = Place<QFrame>(this, "pnl1", QRect(10, 14, 206, 351));
+    Picture(pnl1, SidePanelPicture(QSize(206, 351)), QRect(0, 0, 206, 351));
+    const QRect page(222, 13, 487, 353);
+    wiz1 = Place<QFrame>(this, "wiz1", page);
+    wiz2 = Place<QFrame>(this, "wiz2", page);
+    wiz4 = Place<QFrame>(this, "wiz4", page);
+    wiz5 = Place<QFrame>(this, "wiz5", page);
+    wiz6 = Place<QFrame>(this, "wiz6", page);
+    for (QFrame* p : {wiz1, wiz2, wiz4, wiz5, wiz6}) {
+        p->setFrameShape(QFrame::StyledPanel);
+        p->hide();
+    }
+    wiz1->show();
+    BuildStep1(wiz1);
+    BuildStep2(wiz2);
+    BuildServerPage(wiz4);
+    BuildProgressPages();
+    btnback = Button(this, "btnback", "<<  Back", QRect(266, 372, 145, 29));
+    btnback->setEnabled(false);
+    btnnext = Button(this, "btnnext", "Next Step >>", QRect(417, 372, 145, 29));
+    btnclose = Button(this, "btnclose", "Close", QRect(568, 372, 145, 29));
+    lstep = Label(this, "lstep", "1", QRect(10, 380, 20, 13));
+    lstep->hide();
+}
+
+void TForm4::BuildStep1(QFrame* page) {
+    filename = Label(page, "filename", kNoFile, QRect(16, 16, 455, 21));
+    QFont italic = filename->font();
+    italic.setItalic(true);
+    filename->setFont(italic);
+    filename->setAutoFillBackground(true);
+    QPalette white = filename->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    filename->setPalette(white);
+    btn_brows = Button(page, "btn_brows", "Choose Excel File", QRect(16, 46, 145, 27));
+    Label(page, "Label1", "Choose a Sheet to Convert it:", QRect(16, 86, 300, 16));
+    sheets = Place<QListWidget>(page, "sheets", QRect(16, 104, 455, 112));
+    Label(page, "lbl1", "How whoud you like to get the result ?", QRect(16, 228, 300, 16));
+    rb_file = Place<QRadioButton>(page, "rb_file", QRect(32, 248, 320, 19));
+    rb_file->setText("Save the result to .SQL Dump file");
+    rb_file->setChecked(true);
+    rb_server = Place<QRadioButton>(page, "rb_server", QRect(32, 270, 320, 19));
+    rb_server->setText("Tansfer the result to MySQL server");
+    chk_names = Place<QCheckBox>(page, "chk_names", QRect(16, 306, 400, 19));
+    chk_names->setText("Use the first row of the excel file as column names");
+}
+
+void TForm4::BuildStep2(QFrame* page) {
+    Label(page, "lbl_tn", "Mysql Table Name", QRect(16, 14, 110, 16));
+    sql_table_name = Edit(page, "sql_table_name", "New_table", QRect(132, 11, 200, 21));
+    grid = Place<TColumnGridView>(page, "grid", QRect(16, 42, 455, 196));
+    btn3 = Button(page, "btn3", "Edit Selected", QRect(16, 244, 121, 27));
+    Label(page, "lbl6", "Column Names Prefix", QRect(16, 284, 110, 16));
+    edit_prefix = Edit(page, "edit_prefix", "", QRect(132, 281, 200, 21));
+    Label(page, "lbl7", "Note: Leave it empty if it is not needed", QRect(132, 304, 339, 16));
+    QLabel* lbl2 = Label(page, "lbl2",
+                         "Note: if you want to use the first row of the excel file as column "
+                         "names, go back and check this option",
+                         QRect(16, 320, 455, 30));
+    lbl2->setWordWrap(true);
+}
+
+// The controls of the server page; connecting and the database list are
+// driven by the server path.
+void TForm4::BuildServerPage(QFrame* page) {
+    Label(page, "lbl3",
+          "Input your MySQL server Info and then press the button \"connect\" to\n"
+          "get database list to choose of them.",
+          QRect(16, 14, 455, 32));
+    const int labelX = 16, boxX = 150;
+    Label(page, "lbl9", "Server IP (Domain):", QRect(labelX, 66, 130, 16));
+    Edit(page, "edt_mysql_server", "localhost", QRect(boxX, 63, 200, 21));
+    Label(page, "lbl10", "Port:", QRect(labelX, 96, 130, 16));
+    Edit(page, "edt_mysql_port", "3306", QRect(boxX, 93, 80, 21));
+    Label(page, "lbl11", "Username:", QRect(labelX, 126, 130, 16));
+    Edit(page, "edt_mysql_username", "root", QRect(boxX, 123, 200, 21));
+    Label(page, "lbl12", "Password:", QRect(labelX, 156, 130, 16));
+    QLineEdit* password = Edit(page, "edt_mysql_password", "", QRect(boxX, 153, 200, 21));
+    auto* stars = new TStarPasswordStyle;
+    stars->setParent(password);
+    password->setStyle(stars);
+    password->setEchoMode(QLineEdit::Password);
+    Button(page, "btn1", "Connect  >>", QRect(boxX, 188, 145, 27));
+    Label(page, "lbl13", "Database:", QRect(labelX, 238, 130, 16));
+    dblist = Place<QComboBox>(page, "dblist", QRect(boxX, 235, 200, 21));
+    dblist->setEditable(false);
+    Place<QListWidget>(page, "lst_tables", QRect(370, 63, 100, 80))->hide();
+}
+
+void TForm4::BuildProgressPages() {
+    Picture(wiz5, ProgressPicture(QSize(220, 120)), QRect(133, 40, 220, 120));
+    Label(wiz5, "lbl5", "Processing Data...\nPlease wait until the comversion completed!",
+          QRect(16, 180, 455, 32));
+    gauge = Place<QProgressBar>(wiz5, "gauge", QRect(16, 226, 455, 22));
+    QPalette blue = gauge->palette();
+    blue.setColor(QPalette::Highlight, QColor(30, 90, 200));
+    gauge->setPalette(blue);
+    gauge->setRange(0, 100);
+    gauge->setValue(0);
+    Picture(wiz6, CompletionPicture(QSize(96, 96)), QRect(195, 70, 96, 96));
+    QLabel* done =
+        Label(wiz6, "lbl4", "The Conversion Process Completed!", QRect(16, 190, 455, 20));
+    done->setAlignment(Qt::AlignCenter);
+}
+
+void TForm4::Connect() {
+    const auto on = [this](QPushButton* button, void (TForm4::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); });
+    };
+    on(btnnext, &TForm4::btnnextClick);
+    on(btnback, &TForm4::btnbackClick);
+    on(btnclose, &TForm4::btncloseClick);
+    on(btn_brows, &TForm4::btn_browsClick);
+    on(btn3, &TForm4::btn3Click);
+}
+
+void TForm4::btnnextClick() {
+    nextstep();
+}
+
+void TForm4::btnbackClick() {
+    prevstep();
+}
+
+void TForm4::btncloseClick() {
+    close();
+}
+
+void TForm4::closeEvent(QCloseEvent* event) {
+    // The pass still uses the window: end once it has finished.
+    if (FPassRunning) {
+        FCloseRequested = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TForm4::btn_browsClick() {
+    dlgOpen.Filter = "MS Excel Files|*.xls;*.xlsx";
+    if (auto chosen = Dialogs().OpenFile(this, dlgOpen.Filter, dlgOpen.FileName))
+        dlgOpen.FileName = *chosen;
+    if (dlgOpen.FileName.empty())
+        return;
+    btnnext->setEnabled(false);
+    filename->setText(Q(dlgOpen.FileName));
+    TListModel list = SheetList();
+    funs->loadsheets(dlgOpen.FileName, list);
+    SetSheetList(list);
+    btnnext->setEnabled(true);
+}
+
+void TForm4::btn3Click() {
+    const int r = grid->SelectedRow();
+    const TStringGrid& cells = grid->Grid();
+    FEditor->Edit(r, cells.Cell(0, r), cells.Cell(1, r), cells.Cell(2, r));
+}
+
+TListModel TForm4::SheetList() const {
+    TListModel list;
+    for (int i = 0; i < sheets->count(); ++i)
+        list.Items.Add(sheets->item(i)->text().toStdString());
+    list.ItemIndex = sheets->currentRow();
+    return list;
+}
+
+void TForm4::SetSheetList(const TListModel& list) {
+    sheets->clear();
+    for (const std::string& name : list.Items.Items())
+        sheets->addItem(Q(name));
+    sheets->setCurrentRow(list.ItemIndex);
+}
+
+void TForm4::nextstep() {
+    const QString step = lstep->text();
+    if (step == "1")
+        gotostep(2);
+    else if (step == "2")
+        gotostep(rb_file->isChecked() ? 3 : 4);
+    else if (step == "4")
+        gotostep(5);
+}
+
+void TForm4::prevstep() {
+    const QString step = lstep->text();
+    if (step == "2" || step == "6")
+        gotostep(1);
+    else if (step == "4")
+        gotostep(2);
+}
+
+void TForm4::gotostep(int n) {
+    switch (n) {
+    case 1:
+        return Step1();
+    case 2:
+        return Step2();
+    case 3:
+        return Step3();
+    case 4:
+        return Step4();
+    case 5:
+        return Step5();
+    case 6:
+        return Step6();
+    default:
+        return;
+    }
+}
+
+void TForm4::reset() {
+    for (QFrame* p : {wiz1, wiz2, wiz4, wiz5, wiz6})
+        p->hide();
+}
+
+void TForm4::ShowStep(QFrame* page, int step) {
+    reset();
+    page->show();
+    lstep->setText(QString::number(step));
+}
+
+void TForm4::Step1() {
+    dblist->clear();
+    ShowStep(wiz1, 1);
+    btnback->setEnabled(false);
+    btnnext->setEnabled(true);
+    gauge->setValue(0);
+}
+
+void TForm4::Step2() {
+    if (filename->text() == kNoFile) {
+        ShowMessage(this, "Please choose an excel file!");
+        return;
+    }
+    if (!funs->load_grid(grid->Grid(), filename->text().toStdString(), SheetList(),
+                         chk_names->isChecked()))
+        return;
+    ShowStep(wiz2, 2);
+    btnback->setEnabled(true);
+}
+
+void TForm4::Step3() {
+    if (const auto problem = check_table_name(*funs, sql_table_name->text().toStdString())) {
+        ShowMessage(this, *problem);
+        sql_table_name->setFocus();
+        return;
+    }
+    dlgSave.FileName.clear();
+    dlgSave.Filter = "SQL files|*.SQL";
+    dlgSave.FileName = Dialogs().SaveFile(this, dlgSave.Filter).value_or("");
+    const auto settled = choose_dump_file(dlgSave.FileName, [this](const std::string& question) {
+        return ConfirmBox(this, question);
+    });
+    if (!settled)
+        return;
+    dfile = *settled;
+    gotostep(5);
+}
+
+void TForm4::Step4() {
+    ShowStep(wiz4, 4);
+}
+
+// The first check of the server path; the transfer itself is not part of
+// the wizard yet, so a chosen database is refused plainly.
+bool TForm4::ServerChecks() {
+    if (dblist->currentIndex() < 0 || dblist->currentText().isEmpty()) {
+        ShowMessage(this,
+                    "Please Press the button \"Connect\", and choose one Database from the list ");
+        return false;
+    }
+    throw ENotSupportedException("The transfer to a MySQL server is not available yet");
+}
+
+void TForm4::Step5() {
+    sql_table_name->setText(Q(funs->spchar_filter(sql_table_name->text().toStdString())));
+    if (rb_server->isChecked() && !ServerChecks())
+        return;
+    const int from = lstep->text().toInt();
+    ShowStep(wiz5, 5);
+    btnnext->setEnabled(false);
+    btnback->setEnabled(false);
+    if (!RunPass()) {
+        ReturnToStep(from);
+        return;
+    }
+    gotostep(6);
+}
+
+// Runs the dump; false when the workbook did not open (its message shown).
+// A close asked for meanwhile takes effect once the current handler is done.
+bool TForm4::RunPass() {
+    struct TRunning {
+        TForm4* Form;
+        explicit TRunning(TForm4* form) : Form(form) { Form->FPassRunning = true; }
+        ~TRunning() {
+            Form->FPassRunning = false;
+            if (Form->FCloseRequested)
+                QMetaObject::invokeMethod(Form, &QWidget::close, Qt::QueuedConnection);
+        }
+    } running(this);
+    std::string table = sql_table_name->text().toStdString();
+    TListModel list = SheetList();
+    TConversionForm form{&grid->Grid(),
+                         &list,
+                         &table,
+                         edit_prefix->text().toStdString(),
+                         filename->text().toStdString(),
+                         chk_names->isChecked(),
+                         FGauge.get()};
+    const bool done = funs->dump_file(dfile, form);
+    sql_table_name->setText(Q(table));
+    return done;
+}
+
+// Back to the page a failed pass started from, ready to try again.
+void TForm4::ReturnToStep(int step) {
+    ShowStep(step == 4 ? wiz4 : wiz2, step);
+    btnback->setEnabled(true);
+    btnnext->setEnabled(true);
+}
+
+void TForm4::Step6() {
+    ShowStep(wiz6, 6);
+    btnnext->setEnabled(false);
+    btnback->setEnabled(true);
+}
+
+} // namespace tabellix
