@@ -1,12 +1,13 @@
 #include "base/FormatSettings.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <unicode/dcfmtsym.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#include <unordered_map>
 
 namespace tabellix {
 
@@ -14,6 +15,10 @@ struct TFormatSettings::Formatters {
     std::mutex lock;
     std::unique_ptr<icu::SimpleDateFormat> date;
     std::unique_ptr<icu::SimpleDateFormat> time;
+    // Texts already made, by day and by millisecond of the day: a sheet
+    // repeats its dates and times, and the formatter is slow.
+    std::unordered_map<double, std::string> dates;
+    std::unordered_map<int64_t, std::string> times;
 };
 
 namespace {
@@ -111,11 +116,16 @@ std::string TFormatSettings::FloatToStr(double value) const {
         return value < 0 ? "-INF" : "INF";
     if (value == 0)
         return "0";
-    // "%.15G" switches to the exponent form exactly where the general
-    // format does: below 1E-4 and from 1E15 on, after rounding.
+    // The general form with 15 digits switches to the exponent form exactly
+    // where the system's format does: below 1E-4 and from 1E15 on, after
+    // rounding.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    std::string s = buffer;
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+    std::string s(buffer, end);
+    for (char& c : s)
+        if (c == 'e')
+            c = 'E';
     std::string out;
     size_t e = s.find('E');
     std::string mantissa = s.substr(0, e);
@@ -148,6 +158,24 @@ std::string TFormatSettings::CurrToStr(int64_t scaled) const {
     return out;
 }
 
+namespace {
+
+// The text for key from the cache, made by format on first use; the cache
+// is emptied when it grows large, so a sheet of distinct values stays cheap.
+template <class Key, class Make>
+const std::string& CachedText(std::unordered_map<Key, std::string>& cache, Key key, Make format) {
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() >= 65536)
+        cache.clear();
+    icu::UnicodeString text;
+    format(text);
+    return cache.emplace(key, PlainSpaces(ToUtf8(text))).first->second;
+}
+
+} // namespace
+
 std::string TFormatSettings::DateTimeToStr(double serial) const {
     if (!std::isfinite(serial))
         return FloatToStr(serial);
@@ -159,18 +187,21 @@ std::string TFormatSettings::DateTimeToStr(double serial) const {
         ms -= 86400000;
         day += serial < 0 ? -1 : 1;
     }
-    const double kUnixEpochSerial = 25569;
-    double dayMs = (day - kUnixEpochSerial) * 86400000.0;
     std::lock_guard guard(FFormatters->lock);
-    icu::UnicodeString text;
+    std::string text;
     if (day != 0) {
-        FFormatters->date->format(dayMs, text);
+        text = CachedText(FFormatters->dates, day, [&](icu::UnicodeString& out) {
+            const double kUnixEpochSerial = 25569;
+            FFormatters->date->format((day - kUnixEpochSerial) * 86400000.0, out);
+        });
         if (ms != 0)
-            text += u' ';
+            text += ' ';
     }
     if (ms != 0 || day == 0)
-        FFormatters->time->format(static_cast<double>(ms), text);
-    return PlainSpaces(ToUtf8(text));
+        text += CachedText(FFormatters->times, ms, [&](icu::UnicodeString& out) {
+            FFormatters->time->format(static_cast<double>(ms), out);
+        });
+    return text;
 }
 
 } // namespace tabellix

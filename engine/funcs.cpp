@@ -124,15 +124,19 @@ std::string myfuns::get_table(const std::string& tableName, const std::string& p
 
 std::string myfuns::get_insert(const std::string& tableName,
                                const std::vector<std::string>& cells) const {
+    std::string sql = "insert into ";
     // A reserved word cannot stand unquoted as a table name.
-    std::string table = IsReservedWord(tableName) ? "`" + tableName + "`" : tableName;
-    std::string sql = "insert into " + table + " values(";
+    if (IsReservedWord(tableName))
+        sql.append("`").append(tableName).append("`");
+    else
+        sql.append(tableName);
+    sql.append(" values(");
     for (size_t j = 0; j < cells.size(); ++j) {
-        sql += "'" + mysql_escap(cells[j]) + "'";
+        sql.append("'").append(mysql_escap(cells[j])).append("'");
         if (j + 1 < cells.size())
-            sql += ",";
+            sql.append(",");
     }
-    sql += " );";
+    sql.append(" );");
     return sql;
 }
 

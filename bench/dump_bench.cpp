@@ -1,0 +1,91 @@
+// The whole dump of one workbook sheet (grid proposal, CREATE TABLE, one
+// insert per row) against xlsx2csv converting the same sheet to CSV, in one
+// run. Prints the ratio, rows per second and our peak memory.
+// Usage: dump_bench FILE.xlsx OUT_DIR
+#include "engine/funcs.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+double SecondsSince(TClock::time_point start) {
+    return std::chrono::duration<double>(TClock::now() - start).count();
+}
+
+struct TCountingGauge : tabellix::TProgressSink {
+    void SetRange(int, int maximum) override { Rows = maximum; }
+    void SetPosition(int) override {}
+    void ProcessMessages() override { ++Written; }
+    int Rows = 0;
+    long Written = 0;
+};
+
+struct TTimes {
+    double Sheets = 0, Grid = 0, Dump = -1;
+};
+
+// The three passes the wizard and the command line make, timed apart; the
+// dump pass is the one that converts the sheet, as xlsx2csv does.
+TTimes DumpOnce(const std::string& book, const std::string& out, long& written) {
+    TTimes times;
+    const auto start = TClock::now();
+    tabellix::myfuns funs;
+    tabellix::TListModel sheets;
+    funs.loadsheets(book, sheets);
+    times.Sheets = SecondsSince(start);
+    tabellix::TStringGrid grid = tabellix::MakeColumnGrid();
+    if (!funs.load_grid(grid, book, sheets, false))
+        return times;
+    times.Grid = SecondsSince(start) - times.Sheets;
+    const auto dumpStart = TClock::now();
+    std::string table = "bench";
+    TCountingGauge gauge;
+    tabellix::TConversionForm form{&grid, &sheets, &table, "", book, false, &gauge};
+    if (!funs.dump_file(out, form))
+        return times;
+    written = gauge.Written;
+    times.Dump = SecondsSince(dumpStart);
+    return times;
+}
+
+double Xlsx2Csv(const std::string& book, const std::string& out) {
+    const std::string command = "xlsx2csv '" + book + "' '" + out + "' 2>/dev/null";
+    const auto start = TClock::now();
+    if (std::system(command.c_str()) != 0)
+        return -1;
+    return SecondsSince(start);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: dump_bench FILE.xlsx OUT_DIR\n");
+        return 2;
+    }
+    const std::string book = argv[1], dir = argv[2];
+    long written = 0;
+    const TTimes times = DumpOnce(book, dir + "/bench.SQL", written);
+    const double ours = times.Dump;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peer = Xlsx2Csv(book, dir + "/bench.csv");
+    if (ours < 0 || peer < 0) {
+        std::fprintf(stderr, "a run failed (ours %.3f s, xlsx2csv %.3f s)\n", ours, peer);
+        return 1;
+    }
+    std::printf("sheet listing %.3f s, grid loading %.3f s (not in the ratio)\n", times.Sheets,
+                times.Grid);
+    std::printf("dump: %.3f s, %ld rows, %.0f rows/s\n", ours, written, written / ours);
+    std::printf("xlsx2csv: %.3f s\n", peer);
+    std::printf("ratio xlsx2csv/dump: %.2f (target >= 5)\n", peer / ours);
+    std::printf("peak memory: %.1f MB (target < 100)\n", usage.ru_maxrss / 1024.0);
+    return 0;
+}
