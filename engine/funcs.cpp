@@ -2,6 +2,7 @@
 
 #include "automation/Automation.h"
 #include "base/Text.h"
+#include "dataaccess/Uni.h"
 #include "engine/dump_writer.h"
 #include "engine/reserved_words.h"
 
@@ -229,21 +230,20 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
     return true;
 }
 
-bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
-    *form.sql_table_name = spchar_filter(*form.sql_table_name);
-    const std::string& table = *form.sql_table_name;
-    TDumpWriter writer(dfile);
-    writer.Write(get_table(table, form.edit_prefix, *form.grid));
-
-    TOpenSheet open;
-    int columns = 0;
+std::optional<myfuns::TOpenSheet> myfuns::OpenForConversion(const TConversionForm& form,
+                                                            int& columns) const {
     try {
-        open = OpenSheet(form.filename, *form.sheets);
+        TOpenSheet open = OpenSheet(form.filename, *form.sheets);
         columns = open.Sheet->UsedRange().Columns().Count();
+        return open;
     } catch (const Exception& e) {
         ShowMessage(e.Message());
-        return false;
+        return std::nullopt;
     }
+}
+
+void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
+                         const std::function<void(const std::string&)>& execute) const {
     const int rows = open.Sheet->UsedRange().Rows().Count();
     if (form.gauge) {
         form.gauge->SetRange(0, rows);
@@ -260,13 +260,37 @@ bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
         }
         if (empty)
             continue;
-        writer.Write(get_insert(table, cells));
+        execute(get_insert(*form.sql_table_name, cells));
         if (form.gauge) {
             form.gauge->SetPosition(k);
             form.gauge->ProcessMessages();
         }
     }
-    ShutDown(*open.App);
+}
+
+bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
+    *form.sql_table_name = spchar_filter(*form.sql_table_name);
+    TDumpWriter writer(dfile);
+    writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid));
+    int columns = 0;
+    std::optional<TOpenSheet> open = OpenForConversion(form, columns);
+    if (!open)
+        return false;
+    ConvertRows(*open, columns, form, [&writer](const std::string& sql) { writer.Write(sql); });
+    ShutDown(*open->App);
+    return true;
+}
+
+bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
+    con1.SpecificOptions().SetValues("UseUnicode", "True");
+    const std::vector<Variant> noParams{Variant::Null()};
+    con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid), noParams);
+    int columns = 0;
+    std::optional<TOpenSheet> open = OpenForConversion(form, columns);
+    if (!open)
+        return false;
+    ConvertRows(*open, columns, form, [&](const std::string& sql) { con1.ExecSQL(sql, noParams); });
+    open->App->Quit();
     return true;
 }
 

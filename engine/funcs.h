@@ -16,6 +16,8 @@
 
 namespace tabellix {
 
+class TUniConnection;
+
 class myfuns {
 public:
     // settings: the locale used by the cell text rule.
@@ -55,6 +57,12 @@ public:
     // are not caught here.
     bool dump_file(const std::string& dfile, TConversionForm& form);
 
+    // Creates the table over con1 (the option UseUnicode set first), then
+    // inserts the selected sheet's rows, one statement each. False when the
+    // workbook did not open (its message shown, the table left empty);
+    // server errors and error cells are not caught here.
+    bool start_transfer(TConversionForm& form, TUniConnection& con1);
+
     // Shows a plain message box.
     std::function<void(const std::string&)> OnShowMessage;
 
@@ -67,6 +75,13 @@ private:
     // Opens the workbook and activates the selected sheet; errors are left
     // to the caller.
     TOpenSheet OpenSheet(const std::string& fileName, const TListModel& sheets) const;
+    // The conversion passes' guarded open: the sheet and its column count,
+    // or nothing after showing the error's message.
+    std::optional<TOpenSheet> OpenForConversion(const TConversionForm& form, int& columns) const;
+    // Hands one insert statement per non-empty row to execute, driving the
+    // gauge.
+    void ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
+                     const std::function<void(const std::string&)>& execute) const;
     bool IsFree(const std::string& name, const TStringGrid& grid) const;
 
     TFormatSettings FFormatSettings;
