@@ -6,6 +6,7 @@
 #include "base/StringList.h"
 #include "base/Variant.h"
 #include "dataaccess/CRAccess.h"
+#include "dataaccess/MemData.h"
 
 #include <exception>
 #include <functional>
@@ -105,10 +106,6 @@ public:
 private:
     std::vector<std::unique_ptr<TDAParam>> FItems;
 };
-
-// String data type of the parameters (a result parameter of unknown type
-// becomes one).
-constexpr int dtString = 1;
 
 // The SQL command component.
 class TCustomDASQL {
