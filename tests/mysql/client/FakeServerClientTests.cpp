@@ -1,0 +1,128 @@
+// What the connection sends where a real server cannot show it: the exact
+// packets after login, a server without the 4.1 protocol, and one
+// init-database for a name set twice.
+#include "mysql/client/MyClassesUni.h"
+#include "mysql/protocol/MySqlSessionUni.h"
+#include "tests/mysql/protocol/FakeServer.h"
+
+#include <gtest/gtest.h>
+
+namespace tabellix {
+namespace {
+
+using test::FakeServer;
+using test::GreetingPayload;
+using test::OkPayload;
+using test::Packet;
+
+const std::string Salt = "abcdefghijklmnopqrst";
+constexpr uint32_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
+                            CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
+constexpr uint32_t CapsOld =
+    CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB | CLIENT_TRANSACTIONS;
+
+// The fake greeting announces 5.0.99; the same text for a 4.0 server.
+std::string Greeting40() {
+    std::string p = GreetingPayload(CapsOld, Salt);
+    return p.replace(1, 11, "4.0.30-fake");
+}
+
+void Configure(TMySQLConnection& c, int port) {
+    c.SetServer("127.0.0.1");
+    c.SetUsername("root");
+    c.SetPassword("secret");
+    c.SetProp(prPort, port);
+    c.SetProp(prConnectionTimeout, 5);
+}
+
+TEST(FakeServerConnection, SendsTheLoginThenSetNamesUtf8AndNothingElse) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
+                       FakeServer::Read(), FakeServer::Send(Packet(1, OkPayload())),
+                       FakeServer::Read()});
+    {
+        TMySQLConnection c;
+        Configure(c, server.Port());
+        c.SetProp(prUseUnicode, true);
+        c.Connect("");
+        EXPECT_TRUE(c.GetConnected());
+        EXPECT_EQ(c.GetServerVersion(), "5.0.99");
+        EXPECT_EQ(c.GetServerVersionFull(), "5.0.99-fake");
+        EXPECT_EQ(c.GetClientVersion(), "4.1.3 Direct");
+        // Setting the value it already has sends nothing.
+        c.SetProp(prUseUnicode, true);
+        c.SetProp(prCharset, "latin1");
+    }
+    const auto& received = server.Received();
+    ASSERT_EQ(received.size(), 3u);
+    // Login: sequence 1, client flags with FOUND_ROWS and MULTI_STATEMENTS.
+    ASSERT_GE(received[0].size(), 5u);
+    EXPECT_EQ(received[0][0], '\x01');
+    const uint32_t flags = static_cast<uint8_t>(received[0][1]) |
+                           static_cast<uint8_t>(received[0][2]) << 8 |
+                           static_cast<uint8_t>(received[0][3]) << 16;
+    EXPECT_EQ(flags & 65538u, 65538u);
+    EXPECT_EQ(flags & CLIENT_COMPRESS, 0u);
+    EXPECT_EQ(received[1], std::string("\x00\x03SET NAMES utf8", 16));
+    EXPECT_EQ(received[2], std::string("\x00\x01", 2));
+}
+
+TEST(FakeServerConnection, AServerBefore41GetsNoSetNamesAndUseUnicodeReadsFalse) {
+    FakeServer server({FakeServer::Send(Packet(0, Greeting40())), FakeServer::Read(),
+                       FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read()});
+    {
+        TMySQLConnection c;
+        Configure(c, server.Port());
+        c.SetProp(prUseUnicode, true);
+        c.Connect("");
+        EXPECT_EQ(c.GetServerVersion(), "4.0.30");
+        EXPECT_FALSE(c.IsServer41());
+        Variant v;
+        c.GetProp(prUseUnicode, v);
+        EXPECT_EQ(v, Variant(false));
+    }
+    const auto& received = server.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1], std::string("\x00\x01", 2));
+}
+
+TEST(FakeServerConnection, ChangingToTheSameDatabaseTwiceSendsOneInitDb) {
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
+                       FakeServer::Read(), FakeServer::Send(Packet(1, OkPayload())),
+                       FakeServer::Read()});
+    {
+        TMySQLConnection c;
+        Configure(c, server.Port());
+        c.Connect("");
+        c.SetProp(prDatabase, "sales");
+        c.SetProp(prDatabase, "sales");
+        Variant v;
+        c.GetProp(prDatabase, v);
+        EXPECT_EQ(v, Variant("sales"));
+    }
+    const auto& received = server.Received();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[1], std::string("\x00\x02sales", 7));
+    EXPECT_EQ(received[2], std::string("\x00\x01", 2));
+}
+
+TEST(FakeServerConnection, AFailedLoginLeavesTheConnectionClosedWithTheServersError) {
+    std::string error = "\xFF" + test::Le(1045, 2) + "#28000Access denied for user 'root'";
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, error))});
+    TMySQLConnection c;
+    Configure(c, server.Port());
+    try {
+        c.Connect("");
+        ADD_FAILURE() << "connected";
+    } catch (const EMyError& e) {
+        EXPECT_EQ(e.ErrorCode(), 1045);
+        EXPECT_NE(e.Message().find("Access denied for user 'root'"), std::string::npos);
+    }
+    EXPECT_FALSE(c.GetConnected());
+    EXPECT_EQ(c.Handle(), nullptr);
+}
+
+} // namespace
+} // namespace tabellix

@@ -1,0 +1,271 @@
+// The connection, command and record set against the private MariaDB.
+#include "base/Text.h"
+#include "mysql/client/MyClassesUni.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace tabellix {
+namespace {
+
+void Open(TMySQLConnection& c, const test::MySqlTestServer& server, bool unicode = true) {
+    c.SetServer(server.host);
+    c.SetUsername(server.user);
+    c.SetPassword(server.password);
+    c.SetProp(prPort, server.port);
+    c.SetProp(prUseUnicode, unicode);
+    c.Connect("");
+}
+
+void Exec(TMySQLConnection& c, const std::string& sql) {
+    TMySQLCommand cmd;
+    cmd.SetConnection(&c);
+    cmd.SetCommandTimeout(60);
+    cmd.SetSQL(sql);
+    cmd.Execute();
+}
+
+// First column of the first row as text, "NULL" for NULL.
+std::string Scalar(TMySQLConnection& c, const std::string& sql) {
+    TMySQLRecordset rs;
+    rs.SetConnection(&c);
+    rs.SetProp(prFetchAll, true);
+    rs.SetSQL(sql);
+    rs.Open();
+    if (rs.RecordCount() == 0)
+        return "no row";
+    Variant v = rs.GetFieldAsVariant(0, 0);
+    return v.IsNull() ? "NULL" : v.AsString();
+}
+
+EMyError ErrorOf(TMySQLConnection& c, const std::string& sql) {
+    try {
+        Exec(c, sql);
+    } catch (const EMyError& e) {
+        return e;
+    }
+    return EMyError(0, "no error");
+}
+
+class MariaDb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto server = test::TestMySqlServer();
+        if (!server)
+            TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
+        FServer = *server;
+        Open(FConnection, FServer);
+        Exec(FConnection, "CREATE DATABASE IF NOT EXISTS h8_client");
+        FConnection.SetProp(prDatabase, "h8_client");
+    }
+
+    test::MySqlTestServer FServer;
+    TMySQLConnection FConnection;
+};
+
+TEST_F(MariaDb, ConnectsInUtf8AndSwitchesCharsetOnAnOpenConnection) {
+    EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client").substr(0, 4), "utf8");
+    EXPECT_TRUE(FConnection.IsServer41());
+    // Charset acts only while UseUnicode is off.
+    FConnection.SetProp(prCharset, "latin1");
+    EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client").substr(0, 4), "utf8");
+    FConnection.SetProp(prUseUnicode, false);
+    EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client"), "latin1");
+    FConnection.SetProp(prCharset, "cp1251");
+    EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client"), "cp1251");
+    FConnection.SetProp(prUseUnicode, true);
+    EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client").substr(0, 4), "utf8");
+}
+
+TEST_F(MariaDb, SwitchesDatabasesAndKeepsAnUnknownNameAfterTheServersError) {
+    FConnection.SetProp(prDatabase, "mysql");
+    EXPECT_EQ(Scalar(FConnection, "SELECT DATABASE()"), "mysql");
+    try {
+        FConnection.SetProp(prDatabase, "h8_no_such_database");
+        ADD_FAILURE() << "no error";
+    } catch (const EMyError& e) {
+        EXPECT_EQ(e.ErrorCode(), 1049);
+        EXPECT_TRUE(e.Message().starts_with("\r\n#42000Unknown database")) << e.Message();
+    }
+    Variant v;
+    FConnection.GetProp(prDatabase, v);
+    EXPECT_EQ(v, Variant("h8_no_such_database"));
+    EXPECT_EQ(Scalar(FConnection, "SELECT DATABASE()"), "mysql");
+}
+
+TEST_F(MariaDb, SendsStatementTextAsUtf8OrInTheCodePage) {
+    EXPECT_EQ(Scalar(FConnection, "SELECT HEX('\xC3\xA9')"), "C3A9");
+    FConnection.SetProp(prUseUnicode, false);
+    FConnection.SetProp(prCharset, "binary");
+    std::string expected;
+    for (unsigned char b : TextToAnsi("\xC3\xA9"))
+        expected += "0123456789ABCDEF"[b >> 4], expected += "0123456789ABCDEF"[b & 15];
+    EXPECT_EQ(Scalar(FConnection, "SELECT HEX('\xC3\xA9')"), expected);
+}
+
+TEST_F(MariaDb, ExecutesInsertsAndDrainsRowsOfAPlainExecute) {
+    Exec(FConnection, "DROP TABLE IF EXISTS t_exec");
+    Exec(FConnection, "CREATE TABLE t_exec (id INT)");
+    TMySQLCommand cmd;
+    cmd.SetConnection(&FConnection);
+    cmd.SetSQL("INSERT INTO t_exec VALUES (1), (2), (3)");
+    cmd.Execute();
+    Variant rows;
+    cmd.GetProp(prRowsAffected, rows);
+    EXPECT_EQ(rows, Variant(3));
+    EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
+    EXPECT_EQ(cmd.SQLResult(), nullptr);
+    // Rows of a SELECT run as a statement are read and dropped.
+    cmd.SetSQL("SELECT a.id FROM t_exec a, t_exec b, t_exec c, t_exec d; SELECT 1");
+    cmd.Execute();
+    EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
+    EXPECT_EQ(Scalar(FConnection, "SELECT COUNT(*) FROM t_exec"), "3");
+}
+
+TEST_F(MariaDb, RaisesTheSecondStatementsErrorAfterTheFirstTookEffect) {
+    Exec(FConnection, "DROP TABLE IF EXISTS t_multi");
+    Exec(FConnection, "CREATE TABLE t_multi (id INT)");
+    EMyError e = ErrorOf(FConnection, "INSERT INTO t_multi VALUES (7); INSERT INTO t_nosuch "
+                                      "VALUES (8); INSERT INTO t_multi VALUES (9)");
+    EXPECT_EQ(e.ErrorCode(), 1146);
+    EXPECT_EQ(Scalar(FConnection, "SELECT GROUP_CONCAT(id) FROM t_multi"), "7");
+}
+
+TEST_F(MariaDb, ReportsASyntaxErrorWithItsLine) {
+    EMyError e = ErrorOf(FConnection, "SELECT 1\nFROM\n  WHERE x = 2");
+    EXPECT_EQ(e.ErrorCode(), 1064);
+    EXPECT_TRUE(e.Message().starts_with("\r\n#42000You have an error in your SQL syntax"))
+        << e.Message();
+    EXPECT_EQ(e.LineNumber(), 3) << e.Message();
+    EXPECT_EQ(Scalar(FConnection, "SELECT 2"), "2");
+}
+
+TEST_F(MariaDb, DescribesColumnsAndReadsValuesByType) {
+    Exec(FConnection, "DROP TABLE IF EXISTS t_types");
+    Exec(FConnection, "CREATE TABLE t_types (v VARCHAR(64) CHARACTER SET utf8, i INT, "
+                      "b BIGINT UNSIGNED, f DOUBLE, t TINYINT(1), d DATE, dt DATETIME, "
+                      "tx TEXT, n INT)");
+    Exec(FConnection, "INSERT INTO t_types VALUES ('gr\xC3\xBC\xC3\x9F \xE2\x82\xAC', -5, "
+                      "12345678901, 2.5, 1, '2024-02-29', '1899-12-31 12:00:00', 'memo', NULL)");
+    TMySQLRecordset rs;
+    rs.SetConnection(&FConnection);
+    rs.SetProp(prFetchAll, true);
+    rs.SetSQL("SELECT * FROM t_types");
+    rs.Open();
+    ASSERT_EQ(rs.FieldCount(), 9);
+    EXPECT_EQ(rs.Field(0).Name, "v");
+    EXPECT_EQ(rs.Field(0).DataType, dtWideString);
+    EXPECT_EQ(rs.Field(0).Length, 64);
+    EXPECT_EQ(rs.Field(1).DataType, dtInteger);
+    EXPECT_EQ(rs.Field(2).DataType, dtLargeint);
+    EXPECT_EQ(rs.Field(3).DataType, dtFloat);
+    EXPECT_EQ(rs.Field(4).DataType, dtBoolean);
+    EXPECT_EQ(rs.Field(5).DataType, dtDate);
+    EXPECT_EQ(rs.Field(6).DataType, dtDateTime);
+    EXPECT_EQ(rs.Field(7).DataType, dtWideMemo);
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.GetWideString(0, 0), u"gr\u00FC\u00DF \u20AC");
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 1), Variant(-5));
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 2), Variant(int64_t{12345678901}));
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 3), Variant(2.5));
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 4), Variant(true));
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 5), Variant(VarDate{45351}));
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 6), Variant(VarDate{1.5}));
+    EXPECT_EQ(rs.GetFieldAsVariant(0, 7), Variant("memo"));
+    EXPECT_TRUE(rs.GetNull(0, 8));
+    EXPECT_EQ(rs.Command().GetCursorState(), TCursorState::csFetched);
+    rs.Close();
+    EXPECT_EQ(Scalar(FConnection, "SELECT 3"), "3");
+}
+
+TEST_F(MariaDb, FetchesInBatchesOfTwentyFiveOnAnAdditionalConnection) {
+    TMySQLRecordset rs;
+    rs.SetConnection(&FConnection);
+    rs.SetSQL("SELECT seq FROM seq_1_to_60");
+    rs.Open();
+    EXPECT_EQ(rs.RecordCount(), 25);
+    ASSERT_NE(rs.Command().Connection(), &FConnection);
+    EXPECT_TRUE(rs.Command().Connection()->Additional());
+    EXPECT_NE(rs.Command().Connection()->GetThreadId(), FConnection.GetThreadId());
+    // The main connection stays free while the rows are pending.
+    EXPECT_EQ(Scalar(FConnection, "SELECT 6"), "6");
+    EXPECT_TRUE(rs.GetNextRecord());
+    EXPECT_EQ(rs.RecordCount(), 50);
+    EXPECT_TRUE(rs.GetNextRecord());
+    EXPECT_FALSE(rs.GetNextRecord());
+    EXPECT_EQ(rs.RecordCount(), 60);
+    EXPECT_EQ(rs.GetFieldAsVariant(59, 0).AsInt64(), 60);
+    EXPECT_EQ(rs.Command().Connection(), &FConnection);
+    rs.Close();
+}
+
+TEST_F(MariaDb, RefusesAValueCutInAMultibyteSequence) {
+    TMySQLRecordset rs;
+    rs.SetConnection(&FConnection);
+    rs.SetProp(prFetchAll, true);
+    rs.SetSQL("SELECT X'41C3'");
+    try {
+        rs.Open();
+        ADD_FAILURE() << "no error";
+    } catch (const EDAError& e) {
+        EXPECT_EQ(e.Message(), "incomplete multibyte char");
+    }
+    EXPECT_EQ(Scalar(FConnection, "SELECT 4"), "4");
+}
+
+TEST_F(MariaDb, RefusesRowsOfAStatementWithoutColumns) {
+    TMySQLRecordset rs;
+    rs.SetConnection(&FConnection);
+    rs.SetProp(prFetchAll, true);
+    rs.SetSQL("DO 1");
+    try {
+        rs.Open();
+        ADD_FAILURE() << "no error";
+    } catch (const EDAError& e) {
+        EXPECT_EQ(e.Message(), "Query must return exactly result set - use Execute");
+    }
+    EXPECT_EQ(Scalar(FConnection, "SELECT 5"), "5");
+}
+
+TEST_F(MariaDb, BreakExecEndsASleepQuicklyWithTheSilentAbort) {
+    TMySQLCommand cmd;
+    cmd.SetConnection(&FConnection);
+    cmd.SetSQL("SELECT SLEEP(30)");
+    std::atomic<bool> done{false};
+    std::thread breaker([&] {
+        for (int i = 0; i < 500 && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            Variant executing;
+            cmd.GetProp(prExecuting, executing);
+            if (executing.AsBoolean()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                cmd.BreakExec();
+                return;
+            }
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(cmd.Execute(), EAbort);
+    done = true;
+    breaker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
+}
+
+TEST_F(MariaDb, AKilledConnectionIsAFatalError) {
+    TMySQLConnection other;
+    Open(other, FServer);
+    Exec(other, "KILL " + std::to_string(FConnection.GetThreadId()));
+    EMyError e = ErrorOf(FConnection, "SELECT 1");
+    EXPECT_TRUE(e.ErrorCode() == 2013 || e.ErrorCode() == 2006) << e.ErrorCode();
+    EXPECT_TRUE(e.IsFatalError());
+    FConnection.CheckIsValid();
+    EXPECT_FALSE(FConnection.IsValid());
+}
+
+} // namespace
+} // namespace tabellix
