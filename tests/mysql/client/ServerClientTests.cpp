@@ -1,6 +1,7 @@
 // The connection, command and record set against the private MariaDB.
 #include "base/Text.h"
 #include "mysql/client/MyClassesUni.h"
+#include "mysql/protocol/MySqlSessionUni.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,34 @@ TEST_F(MariaDb, ConnectsInUtf8AndSwitchesCharsetOnAnOpenConnection) {
     EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client"), "cp1251");
     FConnection.SetProp(prUseUnicode, true);
     EXPECT_EQ(Scalar(FConnection, "SELECT @@character_set_client").substr(0, 4), "utf8");
+}
+
+TEST_F(MariaDb, TakesTheHostBeforeACommaAndTheLoopbackForAnEmptyServer) {
+    for (const std::string& server : {std::string(), FServer.host + ",extra"}) {
+        SCOPED_TRACE(server);
+        TMySQLConnection c;
+        c.SetServer(server);
+        c.SetUsername(FServer.user);
+        c.SetPassword(FServer.password);
+        c.SetProp(prPort, FServer.port);
+        c.Connect("");
+        EXPECT_TRUE(c.GetConnected());
+        EXPECT_EQ(c.Handle()->Host(), "127.0.0.1");
+    }
+}
+
+TEST_F(MariaDb, EndsSilentlyWhenTheErrorHookClearsTheFailFlag) {
+    int calls = 0;
+    FConnection.SetOnError(
+        [&](const Exception& error, bool& fail, int, TFailOverOperation&, bool&, bool&) {
+            ++calls;
+            EXPECT_EQ(error.ClassName(), "EMyError");
+            fail = false;
+        });
+    EXPECT_THROW(Exec(FConnection, "SELEC 1"), EAbort);
+    EXPECT_EQ(calls, 1);
+    FConnection.SetOnError(nullptr);
+    EXPECT_THROW(Exec(FConnection, "SELEC 1"), EMyError);
 }
 
 TEST_F(MariaDb, SwitchesDatabasesAndKeepsAnUnknownNameAfterTheServersError) {
