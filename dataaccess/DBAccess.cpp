@@ -305,6 +305,62 @@ void TCustomDASQL::ProviderConnectionChanged() {
     FICommand->SetTransaction(connection ? connection->GetInternalTransaction() : nullptr);
 }
 
+// --- metadata -------------------------------------------------------------
+
+TDAMetaData::~TDAMetaData() = default;
+
+void TDAMetaData::SetConnection(TCustomDAConnection* connection) {
+    if (connection == FConnection)
+        return;
+    Close();
+    FIMetaData.reset();
+    FConnection = connection;
+}
+
+void TDAMetaData::SetMetaDataKind(const std::string& kind) {
+    if (kind != FMetaDataKind)
+        Close();
+    FMetaDataKind = kind;
+}
+
+void TDAMetaData::Open() {
+    if (!FConnection)
+        throw EDAError("Connection is not defined");
+    FConnection->InternalConnect();
+    // A reconnect made by the error hook asks for the open to start again.
+    for (;;) {
+        try {
+            WrapDAErrors([this] { OpenOnce(); });
+            break;
+        } catch (const EFailOver&) {
+        }
+    }
+    FConnection->InternalDisconnect();
+}
+
+void TDAMetaData::OpenOnce() {
+    std::unique_ptr<TCRMetaData> fresh = FConnection->CreateIMetaData();
+    if (!FIMetaData || FIMetaDataClassName != fresh->ClassName()) {
+        FIMetaData = std::move(fresh);
+        FIMetaDataClassName = FIMetaData->ClassName();
+    }
+    TCRConnection* connection = FConnection->IConnection();
+    FData = &FIMetaData->GetMetaData(connection, connection->GetInternalTransaction(),
+                                     FMetaDataKind, FRestrictions);
+}
+
+int TDAMetaData::RecordCount() const {
+    return FData ? FData->RecordCount() : 0;
+}
+
+std::string TDAMetaData::FieldText(int recNo, const std::string& fieldName) const {
+    const int field = FData ? FData->FindField(fieldName) : -1;
+    if (field < 0)
+        throw EDAError(Format("Field '%s' not found", {fieldName}));
+    const Variant value = FData->GetFieldAsVariant(recNo, field);
+    return value.IsNull() ? std::string() : value.AsString();
+}
+
 // --- the connection -------------------------------------------------------
 
 TCustomDAConnection::TCustomDAConnection() = default;
@@ -437,6 +493,43 @@ Variant TCustomDAConnection::ExecSQL(const std::string& text, const std::vector<
         result->SetDataType(dtString);
     command.Execute(1);
     return result ? result->Value() : Variant::Null();
+}
+
+std::unique_ptr<TDAMetaData> TCustomDAConnection::CreateMetaData() {
+    return std::make_unique<TDAMetaData>(this);
+}
+
+void TCustomDAConnection::GetDatabaseNames(TStringList& list) {
+    std::unique_ptr<TDAMetaData> metaData = CreateMetaData();
+    metaData->SetMetaDataKind("Databases");
+    metaData->Open();
+    list.BeginUpdate();
+    list.Clear();
+    for (int i = 0; i < metaData->RecordCount(); ++i)
+        list.Add(metaData->FieldText(i, "DATABASE_NAME"));
+    list.EndUpdate();
+}
+
+void TCustomDAConnection::GetTableNames(TStringList& list, bool allTables) {
+    std::unique_ptr<TDAMetaData> metaData = CreateMetaData();
+    metaData->SetMetaDataKind("tables");
+    if (!allTables)
+        metaData->Restrictions().Add("SCOPE=LOCAL");
+    metaData->Open();
+    list.BeginUpdate();
+    list.Clear();
+    for (int i = 0; i < metaData->RecordCount(); ++i) {
+        std::string name = metaData->FieldText(i, "TABLE_NAME");
+        if (allTables) {
+            for (const char* part : {"TABLE_SCHEMA", "TABLE_CATALOG"}) {
+                const std::string prefix = metaData->FieldText(i, part);
+                if (!prefix.empty())
+                    name = prefix + "." + name;
+            }
+        }
+        list.Add(name);
+    }
+    list.EndUpdate();
 }
 
 void TCustomDAConnection::RegisterClient(TCustomDASQL* command) {

@@ -6,6 +6,7 @@
 #include "base/StringList.h"
 #include "base/Variant.h"
 #include "dataaccess/CRAccess.h"
+#include "dataaccess/CRMetaData.h"
 #include "dataaccess/MemData.h"
 
 #include <exception>
@@ -182,6 +183,42 @@ private:
     int64_t FLastInsertId = 0;
 };
 
+// A metadata data set: the rows of one metadata kind, with restrictions,
+// read through the connection's provider metadata object.
+class TDAMetaData {
+public:
+    explicit TDAMetaData(TCustomDAConnection* connection = nullptr) : FConnection(connection) {}
+    virtual ~TDAMetaData();
+    TDAMetaData(const TDAMetaData&) = delete;
+    TDAMetaData& operator=(const TDAMetaData&) = delete;
+
+    TCustomDAConnection* Connection() const { return FConnection; }
+    void SetConnection(TCustomDAConnection* connection);
+    const std::string& MetaDataKind() const { return FMetaDataKind; }
+    // A different kind closes the data set.
+    void SetMetaDataKind(const std::string& kind);
+    TStringList& Restrictions() { return FRestrictions; }
+
+    // Raises "Connection is not defined" without a connection; opens a
+    // closed connection for its duration.
+    void Open();
+    void Close() { FData = nullptr; }
+    bool Active() const { return FData != nullptr; }
+    int RecordCount() const;
+    // The field's value as text; a NULL value gives the empty text.
+    std::string FieldText(int recNo, const std::string& fieldName) const;
+
+private:
+    void OpenOnce();
+
+    TCustomDAConnection* FConnection;
+    std::string FMetaDataKind;
+    TStringList FRestrictions;
+    std::unique_ptr<TCRMetaData> FIMetaData;
+    std::string FIMetaDataClassName;
+    TMemData* FData = nullptr;
+};
+
 struct TDAConnectionOptions {
     bool DisconnectedMode = false;
     bool EnableBCD = false;
@@ -225,7 +262,16 @@ public:
     // result parameter, or Null.
     Variant ExecSQL(const std::string& text, const std::vector<Variant>& params);
 
+    // Database names, one per line, in the server's order.
+    void GetDatabaseNames(TStringList& list);
+    // Tables of the current database, or with allTables every visible one
+    // qualified by schema.
+    void GetTableNames(TStringList& list, bool allTables);
+
     virtual std::unique_ptr<TCustomDASQL> CreateSQL() = 0;
+    virtual std::unique_ptr<TDAMetaData> CreateMetaData();
+    // A provider metadata object of the provider's class.
+    virtual std::unique_ptr<TCRMetaData> CreateIMetaData() = 0;
 
     // Around each command execution: opens if needed, then ends the use.
     void InternalConnect();

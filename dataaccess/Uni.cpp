@@ -106,6 +106,17 @@ std::unique_ptr<TCustomDASQL> TUniConnection::CreateSQL() {
     return sql;
 }
 
+std::unique_ptr<TDAMetaData> TUniConnection::CreateMetaData() {
+    return std::make_unique<TUniMetaData>(this);
+}
+
+std::unique_ptr<TCRMetaData> TUniConnection::CreateIMetaData() {
+    TCRMetaDataClass metaDataClass = CheckProvider().GetMetaDataClass();
+    if (!metaDataClass)
+        throw Exception(Format("The %s provider has no metadata class", {FProviderName}));
+    return metaDataClass();
+}
+
 TCRCommandClass TUniConnection::GetICommandClass() {
     TCRCommandClass commandClass = CheckProvider().GetCommandClass();
     if (!commandClass)

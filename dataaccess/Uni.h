@@ -27,6 +27,8 @@ public:
     TStringList& SpecificOptions() { return FSpecificOptions; }
 
     std::unique_ptr<TCustomDASQL> CreateSQL() override;
+    std::unique_ptr<TDAMetaData> CreateMetaData() override;
+    std::unique_ptr<TCRMetaData> CreateIMetaData() override;
     TCRCommandClass GetICommandClass() override;
     std::string GetFinalSQL(const std::string& text) override;
     // The provider, checked: raises the registry's messages when there is
@@ -48,6 +50,12 @@ private:
     TStringList FSpecificOptions;
     std::unique_ptr<TUniSqlFormatter> FSQLFormatter;
     TSqlFormatterClass FSQLFormatterClass = nullptr;
+};
+
+// The metadata data set of this component.
+class TUniMetaData : public TDAMetaData {
+public:
+    using TDAMetaData::TDAMetaData;
 };
 
 class TUniSQL : public TCustomDASQL {

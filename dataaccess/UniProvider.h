@@ -6,6 +6,7 @@
 #include "base/StringList.h"
 #include "base/Variant.h"
 #include "dataaccess/CRAccess.h"
+#include "dataaccess/CRMetaData.h"
 #include "dataaccess/UniSqlFormatter.h"
 
 #include <functional>
@@ -126,6 +127,7 @@ private:
 
 class TUniProvider;
 
+using TCRMetaDataClass = std::unique_ptr<TCRMetaData> (*)();
 using TSqlFormatterClass = std::unique_ptr<TUniSqlFormatter> (*)();
 
 // A provider class: its class-level name and how to make one.
@@ -200,6 +202,7 @@ public:
     virtual TCRCommandClass GetCommandClass() const { return nullptr; }
     virtual TParserClass GetParserClass() const { return &TSQLParser::Create; }
     virtual TSqlFormatterClass GetSqlFormatterClass() const { return nullptr; }
+    virtual TCRMetaDataClass GetMetaDataClass() const { return nullptr; }
 
     // Whether an error raised by the provider's objects means the connection
     // is lost.
