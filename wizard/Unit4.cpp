@@ -168,13 +168,13 @@ void TForm4::BuildStep1(QFrame* page) {
 }
 
 void TForm4::BuildStep2(QFrame* page) {
-    Label(page, "lbl_tn", "Mysql Table Name", QRect(16, 14, 110, 16));
-    sql_table_name = Edit(page, "sql_table_name", "New_table", QRect(132, 11, 200, 21));
+    Label(page, "lbl_tn", "Mysql Table Name", QRect(16, 14, 128, 16));
+    sql_table_name = Edit(page, "sql_table_name", "New_table", QRect(150, 11, 200, 21));
     grid = Place<TColumnGridView>(page, "grid", QRect(16, 42, 455, 196));
     btn3 = Button(page, "btn3", "Edit Selected", QRect(16, 244, 121, 27));
-    Label(page, "lbl6", "Column Names Prefix", QRect(16, 284, 110, 16));
-    edit_prefix = Edit(page, "edit_prefix", "", QRect(132, 281, 200, 21));
-    Label(page, "lbl7", "Note: Leave it empty if it is not needed", QRect(132, 304, 339, 16));
+    Label(page, "lbl6", "Column Names Prefix", QRect(16, 284, 128, 16));
+    edit_prefix = Edit(page, "edit_prefix", "", QRect(150, 281, 200, 21));
+    Label(page, "lbl7", "Note: Leave it empty if it is not needed", QRect(150, 304, 321, 16));
     QLabel* lbl2 = Label(page, "lbl2",
                          "Note: if you want to use the first row of the excel file as column "
                          "names, go back and check this option",

@@ -63,12 +63,13 @@ void DrawDrum(QPainter& p, const QRectF& r, qreal fill) {
     }
 }
 
+// A downward arrow from the sheet to the drum.
 void DrawArrow(QPainter& p, QPointF from, QPointF to) {
     p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(from, to);
     const qreal head = 7;
     p.drawLine(to, to + QPointF(-head, -head));
-    p.drawLine(to, to + QPointF(-head, head));
+    p.drawLine(to, to + QPointF(head, -head));
 }
 
 } // namespace
@@ -84,16 +85,16 @@ QPixmap SidePanelPicture(QSize size) {
     p.setPen(Qt::NoPen);
     p.setBrush(sky);
     p.drawRoundedRect(all, 6, 6);
-    const qreal w = all.width();
-    DrawSheet(p, QRectF(w * 0.12, all.height() * 0.16, w * 0.42, w * 0.36));
-    DrawArrow(p, QPointF(w * 0.38, all.height() * 0.5), QPointF(w * 0.62, all.height() * 0.5));
-    DrawDrum(p, QRectF(w * 0.50, all.height() * 0.58, w * 0.36, w * 0.42), 1);
+    const qreal w = all.width(), h = all.height();
+    DrawSheet(p, QRectF(w * 0.27, h * 0.10, w * 0.46, w * 0.40));
+    DrawArrow(p, QPointF(w * 0.5, h * 0.40), QPointF(w * 0.5, h * 0.50));
+    DrawDrum(p, QRectF(w * 0.31, h * 0.54, w * 0.38, w * 0.44), 1);
     QFont font = p.font();
     font.setPointSize(15);
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRectF(0, all.height() - 46, w, 30), Qt::AlignCenter, "Tabellix");
+    p.drawText(QRectF(0, h - 46, w, 30), Qt::AlignCenter, "Tabellix");
     return pixmap;
 }
 

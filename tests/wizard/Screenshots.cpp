@@ -6,7 +6,9 @@
 #include "wizard/tabellix.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -80,6 +82,8 @@ int main(int argc, char** argv) {
     form.show();
     bool ok = Save(form, dir, "1-wiz1-start");
     Click(form, "btn_brows");
+    form.findChild<QListWidget*>("sheets")->setCurrentRow(1);
+    form.findChild<QCheckBox*>("chk_names")->setChecked(true);
     ok &= Save(form, dir, "1-wiz1-sheets");
     Click(form, "btnnext");
     ok &= Save(form, dir, "2-wiz2");
