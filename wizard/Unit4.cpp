@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "engine/dump_name.h"
 #include "engine/table_name.h"
+#include "wizard/controls.h"
 #include "wizard/dialogs.h"
 #include "wizard/edit_grid.h"
 #include "wizard/pictures.h"
@@ -27,30 +28,6 @@ namespace tabellix {
 namespace {
 
 const char* const kNoFile = "File Name ...";
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-template <typename W> W* Place(QWidget* parent, const char* name, QRect geometry) {
-    auto* widget = new W(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* label = Place<QLabel>(parent, name, geometry);
-    label->setText(text);
-    return label;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* button = Place<QPushButton>(parent, name, geometry);
-    button->setText(text);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLineEdit* Edit(QWidget* parent, const char* name, const char* text, QRect geometry) {
     auto* edit = Place<QLineEdit>(parent, name, geometry);

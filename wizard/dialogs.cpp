@@ -1,6 +1,7 @@
 #include "wizard/dialogs.h"
 
 #include "base/Exception.h"
+#include "wizard/controls.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -10,10 +11,6 @@
 
 namespace tabellix {
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // "Description|*.a;*.b|..." as Qt writes it: "Description (*.a *.b);;...".
 QString QtFilter(const std::string& filter) {

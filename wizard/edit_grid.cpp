@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "base/Text.h"
 #include "engine/field_edit.h"
+#include "wizard/controls.h"
 #include "wizard/dialogs.h"
 #include "wizard/tabellix.h"
 
@@ -15,21 +16,8 @@
 namespace tabellix {
 namespace {
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-template <typename W> W* Place(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* widget = new W(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
-
 QLabel* Caption(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* label = Place<QLabel>(parent, name, x, y, 120, 13);
-    label->setText(text);
-    return label;
+    return Label(parent, name, text, QRect(x, y, 120, 13));
 }
 
 int ListIndex(const QComboBox& box, const QString& text) {
@@ -55,12 +43,12 @@ void Teditgrid::FormCreate() {
 }
 
 void Teditgrid::BuildControls() {
-    lindex = Place<QLabel>(this, "lindex", 14, 6, 40, 13);
+    lindex = Place<QLabel>(this, "lindex", QRect(14, 6, 40, 13));
     lindex->hide();
     Caption(this, "lbl1", "Field Text", 24, 23);
-    fname = Place<QLineEdit>(this, "fname", 22, 38, 121, 21);
+    fname = Place<QLineEdit>(this, "fname", QRect(22, 38, 121, 21));
     Caption(this, "lbl2", "Field Type", 175, 23);
-    ftype = Place<QComboBox>(this, "ftype", 174, 38, 113, 21);
+    ftype = Place<QComboBox>(this, "ftype", QRect(174, 38, 113, 21));
     ftype->setEditable(true);
     ftype->setInsertPolicy(QComboBox::NoInsert);
     // Typed text stays as typed: no completion from the list.
@@ -68,13 +56,9 @@ void Teditgrid::BuildControls() {
     for (const std::string& type : field_types())
         ftype->addItem(Q(type));
     Caption(this, "lbl3", "Field Length", 319, 23);
-    flength = Place<QLineEdit>(this, "flength", 318, 38, 121, 21);
-    auto* btn2 = Place<QPushButton>(this, "btn2", 126, 82, 98, 25);
-    btn2->setText("OK");
-    auto* btn1 = Place<QPushButton>(this, "btn1", 230, 82, 97, 25);
-    btn1->setText("Cancel");
-    for (QPushButton* b : {btn2, btn1})
-        b->setAutoDefault(false);
+    flength = Place<QLineEdit>(this, "flength", QRect(318, 38, 121, 21));
+    QPushButton* btn2 = Button(this, "btn2", "OK", QRect(126, 82, 98, 25));
+    QPushButton* btn1 = Button(this, "btn1", "Cancel", QRect(230, 82, 97, 25));
 
     connect(ftype->lineEdit(), &QLineEdit::textEdited, this, [this] {
         SyncTypeIndex();
