@@ -264,18 +264,15 @@ TEST_F(MariaDb, BreakExecEndsASleepQuicklyWithTheSilentAbort) {
     TMySQLCommand cmd;
     cmd.SetConnection(&FConnection);
     cmd.SetSQL("SELECT SLEEP(30)");
+    std::atomic<bool> sent{false};
     std::atomic<bool> done{false};
+    cmd.SetOnExecute([&](const std::string&) { sent = true; });
     std::thread breaker([&] {
-        for (int i = 0; i < 500 && !done; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            Variant executing;
-            cmd.GetProp(prExecuting, executing);
-            if (executing.AsBoolean()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                cmd.BreakExec();
-                return;
-            }
-        }
+        for (int i = 0; i < 500 && !sent && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Let the statement reach the server before it is killed.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cmd.BreakExec();
     });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW(cmd.Execute(), EAbort);
@@ -283,6 +280,8 @@ TEST_F(MariaDb, BreakExecEndsASleepQuicklyWithTheSilentAbort) {
     breaker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
+    // A break after the end finds nothing to stop.
+    cmd.BreakExec();
 }
 
 TEST_F(MariaDb, AKilledConnectionIsAFatalError) {
