@@ -3,6 +3,9 @@
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Text.h"
+#include "dataaccess/MyParserUni.h"
+#include "mysql/client/MyClassesUni.h"
+#include "mysql/client/MyMetaDataUni.h"
 
 namespace tabellix {
 
@@ -14,6 +17,16 @@ const char* const kDialog = "TMyConnectDialogService";
 const char* const kCommand = "TMySQLCommand";
 const char* const kRecordset = "TMySQLRecordset";
 const char* const kDataSetService = "TCustomMyDataSetService";
+
+std::unique_ptr<TCRConnection> NewConnection() {
+    return std::make_unique<TMySQLConnection>();
+}
+std::unique_ptr<TCRCommand> NewCommand() {
+    return std::make_unique<TMySQLCommand>();
+}
+std::unique_ptr<TUniSqlFormatter> NewFormatter() {
+    return std::make_unique<TMySqlFormatter>();
+}
 
 template <class Option, class... Extra>
 void Add(TOptionsList& list, const char* name, int code, std::vector<std::string> classes,
@@ -32,6 +45,33 @@ const std::vector<std::string>& MyProtocolNames() {
 
 std::unique_ptr<TUniProvider> TMySQLUniProvider::Create() {
     return std::make_unique<TMySQLUniProvider>();
+}
+
+bool TMySQLUniProvider::IsFatalError(const Exception& error) const {
+    const auto* mysqlError = dynamic_cast<const EMyError*>(&error);
+    return mysqlError && mysqlError->IsFatalError();
+}
+
+TCRConnectionClass TMySQLUniProvider::GetConnectionClass() const {
+    return &NewConnection;
+}
+TCRCommandClass TMySQLUniProvider::GetCommandClass() const {
+    return &NewCommand;
+}
+TParserClass TMySQLUniProvider::GetParserClass() const {
+    return &TMyParser::Create;
+}
+TSqlFormatterClass TMySQLUniProvider::GetSqlFormatterClass() const {
+    return &NewFormatter;
+}
+TCRMetaDataClass TMySQLUniProvider::GetMetaDataClass() const {
+    return &TMySQLMetaData::Create;
+}
+
+void TMySQLUniProvider::SetObjectProps(TCRConnection& connection, const TStringList& options) {
+    if (connection.ClassName() == "TMySQLConnection")
+        connection.SetProp(prCheckPrecision, true);
+    TUniProvider::SetObjectProps(connection, options);
 }
 
 void TMySQLUniProvider::CreateConnectionOptions(TOptionsList& list) {

@@ -16,6 +16,18 @@ public:
     std::string ProviderName() const override { return GetProviderName(); }
     bool IsDatabaseSupported() const override { return true; }
     bool IsPortSupported() const override { return true; }
+    bool IsFatalError(const Exception& error) const override;
+
+    TCRConnectionClass GetConnectionClass() const override;
+    TCRCommandClass GetCommandClass() const override;
+    TParserClass GetParserClass() const override;
+    TSqlFormatterClass GetSqlFormatterClass() const override;
+    TCRMetaDataClass GetMetaDataClass() const override;
+
+    // Sets the provider's fixed values first (CheckPrecision on a MySQL
+    // connection), then the options.
+    void SetObjectProps(TCRConnection& connection, const TStringList& options) override;
+    using TUniProvider::SetObjectProps;
 
 protected:
     void CreateConnectionOptions(TOptionsList& list) override;
