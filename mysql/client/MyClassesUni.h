@@ -5,6 +5,7 @@
 
 #include "dataaccess/CRAccess.h"
 #include "dataaccess/MemData.h"
+#include "dataaccess/MyParserUni.h"
 #include "mysql/client/MySqlApiUni.h"
 
 #include <memory>
@@ -171,6 +172,9 @@ public:
     void SetSQL(const std::string& text) override;
     // Text without ":" is its own result, with no parameters.
     std::string ParseSQL(const std::string& sql, TParamDescs* params) override;
+    // The MySQL lexer: backslash escapes keep a value such as 'it\'s :x'
+    // one string, so no marker is found inside it.
+    TParserClass GetParserClass() const override { return &TMyParser::Create; }
     bool SetProp(int prop, const Variant& value) override;
     bool GetProp(int prop, Variant& value) override;
     // From another thread: kills the running statement through a second
