@@ -19,6 +19,8 @@ using TArgs = std::vector<std::string>;
 int RunSheets(const TArgs& args, std::ostream& out, std::ostream& err);
 int RunInspect(const TArgs& args, std::ostream& out, std::ostream& err);
 int RunDump(const TArgs& args, std::ostream& out, std::ostream& err);
+int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err);
+int RunDatabases(const TArgs& args, std::ostream& out, std::ostream& err);
 
 // Takes the value after option args[i] (advancing i), or raises EUsageError.
 std::string OptionValue(const TArgs& args, size_t& i);

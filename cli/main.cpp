@@ -18,6 +18,14 @@ const char* const kUsage =
     "  dump FILE -o OUT [--sheet N] [--first-row-names] [--table NAME] [--prefix P]\n"
     "       [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
     "                               write the sheet as a .SQL dump file\n"
+    "  transfer FILE --host H [--port P] --user U --database D [--password-stdin]\n"
+    "       [-O OPTION]... [the sheet and column options of dump]\n"
+    "                               create the table on a MySQL server and insert the rows\n"
+    "  databases --host H [--port P] --user U [--password-stdin]\n"
+    "                               list the server's databases\n"
+    "\n"
+    "The password comes from standard input with --password-stdin, else from the\n"
+    "environment variable TABELLIX_PASSWORD, else it is empty.\n"
     "\n"
     "Options:\n"
     "  --help       show this text\n"
@@ -29,9 +37,9 @@ struct TCommand {
 };
 
 const TCommand kCommands[] = {
-    {"sheets", tabellix::cli::RunSheets},
-    {"inspect", tabellix::cli::RunInspect},
-    {"dump", tabellix::cli::RunDump},
+    {"sheets", tabellix::cli::RunSheets},       {"inspect", tabellix::cli::RunInspect},
+    {"dump", tabellix::cli::RunDump},           {"transfer", tabellix::cli::RunTransfer},
+    {"databases", tabellix::cli::RunDatabases},
 };
 
 } // namespace

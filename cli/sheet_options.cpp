@@ -1,0 +1,104 @@
+#include "cli/sheet_options.h"
+
+#include "base/Format.h"
+#include "base/Text.h"
+#include "engine/field_edit.h"
+#include "engine/table_name.h"
+
+#include <algorithm>
+#include <iostream>
+#include <unistd.h>
+
+namespace tabellix::cli {
+
+namespace {
+
+std::vector<std::string> SplitColons(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
+        parts.push_back(text.substr(start, colon - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// Edits one grid row the way the field editor would: the type is chosen
+// first (which sets its default length), then the length is typed, then OK.
+void ApplyColumn(const myfuns& funs, TStringGrid& grid, const std::string& spec) {
+    const std::vector<std::string> parts = SplitColons(spec);
+    if (parts.size() < 3 || parts.size() > 4)
+        throw EUsageError(Format("--column wants I:NAME:TYPE[:LENGTH], not \"%s\"", {spec}));
+    const auto row = TryStrToInt(parts[0]);
+    if (!row || *row < 1 || *row >= grid.RowCount())
+        throw EUsageError(
+            Format("--column %s: the grid has rows 1 to %d", {spec, grid.RowCount() - 1}));
+    TFieldEdit edit{parts[1], AsciiUpper(parts[2]), "", *row};
+    const auto& types = field_types();
+    if (std::find(types.begin(), types.end(), edit.ftype) == types.end())
+        throw EUsageError(Format("--column %s: unknown type %s", {spec, parts[2]}));
+    const std::optional<std::string> length = default_field_length(edit.ftype);
+    edit.flength = length.value_or("");
+    if (parts.size() == 4) {
+        if (!length && !parts[3].empty())
+            throw EUsageError(Format("--column %s: type %s takes no length", {spec, edit.ftype}));
+        edit.flength = parts[3];
+    }
+    const TFieldCheck check = apply_field_edit(funs, edit, grid, *row);
+    if (!check.accepted)
+        throw EUsageError(Format("--column %s: %s", {spec, check.message}));
+}
+
+} // namespace
+
+bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& o) {
+    const std::string& a = args[i];
+    if (a == "--sheet")
+        o.Sheet = SheetNumber(OptionValue(args, i));
+    else if (a == "--first-row-names")
+        o.FirstRowNames = true;
+    else if (a == "--table")
+        o.Table = OptionValue(args, i);
+    else if (a == "--prefix")
+        o.Prefix = OptionValue(args, i);
+    else if (a == "--column")
+        o.Columns.push_back(OptionValue(args, i));
+    else if (a.size() > 1 && a[0] == '-')
+        return false;
+    else if (o.File.empty())
+        o.File = a;
+    else
+        throw EUsageError(Format("unexpected argument \"%s\"", {a}));
+    return true;
+}
+
+bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& sheet) {
+    if (o.File.empty())
+        throw EUsageError("a workbook is needed");
+    sheet.Funs.OnShowMessage = [&err](const std::string& text) { err << text << "\n"; };
+    sheet.Funs.loadsheets(o.File, sheet.Sheets);
+    if (o.Sheet > sheet.Sheets.Items.Count())
+        throw EUsageError(Format("the workbook has %d worksheet(s), not %d",
+                                 {sheet.Sheets.Items.Count(), o.Sheet}));
+    sheet.Sheets.ItemIndex = o.Sheet - 1;
+    if (!sheet.Funs.load_grid(sheet.Grid, o.File, sheet.Sheets, o.FirstRowNames))
+        return false;
+    for (const std::string& spec : o.Columns)
+        ApplyColumn(sheet.Funs, sheet.Grid, spec);
+    if (const auto problem = check_table_name(sheet.Funs, o.Table))
+        throw EUsageError(*problem);
+    sheet.Table = o.Table;
+    return true;
+}
+
+TConversionForm MakeForm(TPreparedSheet& sheet, const TSheetOptions& o, TProgressSink* gauge) {
+    return TConversionForm{&sheet.Grid, &sheet.Sheets,   &sheet.Table, o.Prefix,
+                           o.File,      o.FirstRowNames, gauge};
+}
+
+std::unique_ptr<TTerminalProgress> ProgressFor(std::ostream& err) {
+    if (&err != &std::cerr || !isatty(STDERR_FILENO))
+        return nullptr;
+    return std::make_unique<TTerminalProgress>(err);
+}
+
+} // namespace tabellix::cli

@@ -1,0 +1,48 @@
+// What dump and transfer share: the workbook and sheet, the proposed grid
+// with the field edits, and the table name with its checks.
+#pragma once
+
+#include "cli/commands.h"
+#include "cli/progress.h"
+#include "engine/funcs.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tabellix::cli {
+
+struct TSheetOptions {
+    std::string File;
+    int Sheet = 1;
+    bool FirstRowNames = false;
+    std::string Table = "New_table";
+    std::string Prefix;
+    std::vector<std::string> Columns; // I:NAME:TYPE[:LENGTH]
+};
+
+// Takes args[i] (and its value) when it is one of the shared options or the
+// workbook; false when it is none of them.
+bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& options);
+
+// The sheet of a command line, ready to convert: listed, its grid proposed
+// and edited, the table name checked.
+struct TPreparedSheet {
+    myfuns Funs;
+    TListModel Sheets;
+    TStringGrid Grid = MakeColumnGrid();
+    std::string Table;
+};
+
+// False when the grid could not be loaded (its messages written to err);
+// a refused edit or table name raises EUsageError.
+bool PrepareSheet(const TSheetOptions& options, std::ostream& err, TPreparedSheet& sheet);
+
+// The form the conversion passes read.
+TConversionForm MakeForm(TPreparedSheet& sheet, const TSheetOptions& options, TProgressSink* gauge);
+
+// A progress bar when err is a terminal's standard error, else nothing.
+std::unique_ptr<TTerminalProgress> ProgressFor(std::ostream& err);
+
+} // namespace tabellix::cli
