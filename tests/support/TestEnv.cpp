@@ -48,6 +48,7 @@ std::optional<MySqlTestServer> TestMySqlServer() {
     s.password = Env("TABELLIX_MYSQL_PASSWORD");
     s.nopassUser = Env("TABELLIX_MYSQL_NOPASS_USER");
     s.socket = Env("TABELLIX_MYSQL_SOCKET");
+    s.generalLog = Env("TABELLIX_MYSQL_GENERAL_LOG");
     return s;
 }
 

@@ -25,6 +25,7 @@ struct MySqlTestServer {
     std::string password;
     std::string nopassUser; // an account without a password
     std::string socket;     // for administration beside the tests
+    std::string generalLog; // the server's statement log, when it keeps one
 };
 std::optional<MySqlTestServer> TestMySqlServer();
 

@@ -1,0 +1,192 @@
+// The server transfer pass against the private MariaDB.
+#include "base/Text.h"
+#include "dataaccess/MySQLUniProvider.h"
+#include "dataaccess/Uni.h"
+#include "mysql/client/MyClassesUni.h"
+#include "tests/engine/PassFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace tabellix;
+using namespace tabellix::test;
+
+namespace {
+
+const std::vector<Variant> kNoParams{Variant::Null()};
+
+class TransferFixture : public PassFixture {
+protected:
+    void SetUp() override {
+        PassFixture::SetUp();
+        auto server = TestMySqlServer();
+        if (!server)
+            TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
+        Server = *server;
+        TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
+        Con.SetProviderName("MySQL");
+        Con.SpecificOptions().Add("MySQL.UseUnicode=True");
+        Con.SetServer(Server.host);
+        Con.SetPort(Server.port);
+        Con.SetUsername(Server.user);
+        Con.SetPassword(Server.password);
+        Con.Open();
+        Con.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
+        Con.SetDatabase("engine_transfer");
+        SheetList.Items.Add("Sheet1");
+        SheetList.ItemIndex = 0;
+        Form.grid = &Grid;
+        Form.sheets = &SheetList;
+        Form.sql_table_name = &TableName;
+        Form.filename = kBook;
+        Form.gauge = &Gauge;
+    }
+
+    // A fresh table name for each test, so parallel runs do not meet.
+    void UseTable(const std::string& name) {
+        TableName = name;
+        Con.ExecSQL("DROP TABLE IF EXISTS " + name, kNoParams);
+        std::ifstream log(Server.generalLog, std::ios::ate);
+        LogStart = log ? static_cast<std::streamoff>(log.tellg()) : 0;
+    }
+
+    bool Transfer(bool names) {
+        Form.chk_names = names;
+        EXPECT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, names));
+        Calls.clear();
+        return Funcs.start_transfer(Form, Con);
+    }
+
+    // Every row of the table, its columns joined by "|".
+    std::vector<std::string> StoredRows(const std::string& table) {
+        TMySQLRecordset rs;
+        rs.SetConnection(static_cast<TMySQLConnection*>(Con.IConnection()));
+        rs.SetProp(22, true);
+        rs.SetSQL("SELECT * FROM " + table);
+        rs.Open();
+        std::vector<std::string> rows;
+        for (int r = 0; r < rs.RecordCount(); ++r) {
+            std::string row;
+            for (int c = 0; c < rs.FieldCount(); ++c)
+                row += (c ? "|" : "") + rs.GetFieldAsVariant(r, c).AsString();
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    // The statements the server logged that name the table, as the log
+    // shows them: without the blanks around them and the final ";".
+    std::vector<std::string> Logged(const std::string& table) {
+        std::ifstream log(Server.generalLog);
+        log.seekg(LogStart);
+        std::vector<std::string> statements;
+        for (std::string line; std::getline(log, line);) {
+            const size_t query = line.find(" Query\t");
+            if (query != std::string::npos && line.find(table) != std::string::npos &&
+                line.find("DROP TABLE") == std::string::npos &&
+                line.find("SELECT * FROM") == std::string::npos)
+                statements.push_back(line.substr(query + 7));
+        }
+        return statements;
+    }
+
+    static std::string AsLogged(const std::string& statement) {
+        std::string text = Trim(statement);
+        if (!text.empty() && text.back() == ';')
+            text.pop_back();
+        return text;
+    }
+
+    MySqlTestServer Server;
+    std::streamoff LogStart = 0;
+    TUniConnection Con;
+    std::string TableName;
+    RecordingGauge Gauge;
+    TConversionForm Form;
+};
+
+TEST_F(TransferFixture, SendsTheCreateStatementAndOneInsertPerRow) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{"Name", "Age"}, {"Bob", 42.0}, {Variant(), ""}, {"O'Brien \\ :p ?", 3.5}});
+    });
+    UseTable("people_three");
+    ASSERT_TRUE(Transfer(true));
+    EXPECT_EQ(StoredRows("people_three"),
+              (std::vector<std::string>{"Bob|42", "O'Brien \\ :p ?|3.5"}));
+    if (!Server.generalLog.empty()) {
+        const std::vector<std::string> logged = Logged("people_three");
+        ASSERT_EQ(logged.size(), 3u);
+        EXPECT_EQ(logged[0], AsLogged(Funcs.get_table("people_three", "", Grid)));
+        EXPECT_EQ(logged[1], "insert into people_three values('Bob','42' )");
+        EXPECT_EQ(logged[2], "insert into people_three values('O\\'Brien \\\\ :p ?','3.5' )");
+    }
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 1);
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "WorkBooks.Close"), 0);
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "DisplayAlerts:=False"), 0);
+    EXPECT_EQ(Gauge.Events.back(), "process");
+    EXPECT_EQ(Con.SpecificOptions().Items(),
+              (std::vector<std::string>{"MySQL.UseUnicode=True", "UseUnicode=True"}));
+}
+
+TEST_F(TransferFixture, EmptyRowsBelowTheHeaderCreateAnEmptyTable) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{"Name"}});
+        s.Touch(4, 1);
+    });
+    UseTable("only_header");
+    ASSERT_TRUE(Transfer(true));
+    EXPECT_TRUE(StoredRows("only_header").empty());
+}
+
+TEST_F(TransferFixture, AWorkbookGoneAfterTheGridLeavesTheEmptyTable) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"x"}}); });
+    UseTable("gone_book");
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Form.filename = "/data/deleted.xlsx";
+    Calls.clear();
+    EXPECT_FALSE(Funcs.start_transfer(Form, Con));
+    EXPECT_EQ(Messages.back(), "Cannot open the workbook \"/data/deleted.xlsx\"");
+    EXPECT_TRUE(StoredRows("gone_book").empty());
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
+}
+
+TEST_F(TransferFixture, ASecondConversionOverTheSameConnectionWorksAlike) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a"}, {"b"}}); });
+    UseTable("first_one");
+    ASSERT_TRUE(Transfer(false));
+    UseTable("second_one");
+    ASSERT_TRUE(Transfer(false));
+    EXPECT_EQ(StoredRows("second_one"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(Con.SpecificOptions().Count(), 2);
+}
+
+TEST_F(TransferFixture, ARejectedCreateStatementEndsThePassBeforeTheWorkbook) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a"}}); });
+    UseTable("exists_already");
+    Con.ExecSQL("CREATE TABLE exists_already (v INT)", kNoParams);
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Calls.clear();
+    try {
+        Funcs.start_transfer(Form, Con);
+        FAIL() << "no error";
+    } catch (const EUniError& e) {
+        EXPECT_EQ(e.ErrorCode(), 1050);
+    }
+    EXPECT_TRUE(Calls.empty());
+}
+
+TEST_F(TransferFixture, ARejectedInsertKeepsTheRowsBefore) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"1"}, {"2"}, {"three"}, {"4"}}); });
+    UseTable("typed_rows");
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Grid.SetCell(1, 1, "INT");
+    Calls.clear();
+    EXPECT_THROW(Funcs.start_transfer(Form, Con), EUniError);
+    EXPECT_EQ(StoredRows("typed_rows"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
+    EXPECT_EQ(Calls.back(), "Release");
+}
+
+} // namespace
