@@ -1,6 +1,4 @@
-#include "automation/Automation.h"
-#include "automation/WorkbookApplication.h"
-#include "cli/commands.h"
+#include "tests/cli/PeopleBook.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -12,41 +10,15 @@ using namespace tabellix;
 
 namespace {
 
-const std::string kBook = "/data/people.xlsx";
+const std::string& kBook = test::kPeopleBook;
 
-// Runs `dump` against a two-column sheet served from memory.
-class DumpCommand : public ::testing::Test {
+// Runs `dump` against the people workbook.
+class DumpCommand : public test::PeopleBookTest {
 protected:
-    void SetUp() override {
-        SetAutomationFactory([] {
-            return std::make_unique<TWorkbookApplication>([](const std::string& name) {
-                if (name != kBook)
-                    throw EAutomationError("Cannot open the workbook \"" + name + "\"");
-                auto book = std::make_unique<TWorkbook>();
-                TSheet& sheet = book->AddSheet("People");
-                sheet.SetText(1, 1, "Name");
-                sheet.SetText(1, 2, "Qty");
-                sheet.SetText(2, 1, "Bob");
-                sheet.SetNumber(2, 2, 42);
-                book->AddSheet("Empty");
-                return book;
-            });
-        });
-    }
-    void TearDown() override { SetAutomationFactory({}); }
-
-    // The exit status; a raised error counts as 1 with its message in Err.
     int Run(std::vector<std::string> extra, const std::string& book = kBook) {
         cli::TArgs args{book, "-o", Out()};
         args.insert(args.end(), extra.begin(), extra.end());
-        Output.str("");
-        Err.str("");
-        try {
-            return cli::RunDump(args, Output, Err);
-        } catch (const Exception& e) {
-            Err << e.Message();
-            return 1;
-        }
+        return RunCommand(cli::RunDump, args);
     }
     std::string Out() const { return (Dir.Path() / "people").string(); }
     std::string Written() const { return test::ReadFileBytes(Out() + ".SQL"); }
@@ -56,8 +28,6 @@ protected:
     }
 
     test::TempDir Dir;
-    std::ostringstream Output;
-    std::ostringstream Err;
 };
 
 } // namespace

@@ -1,0 +1,93 @@
+// transfer and databases against the private MariaDB.
+#include "dataaccess/MySQLUniProvider.h"
+#include "dataaccess/Uni.h"
+#include "tests/cli/PeopleBook.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace tabellix;
+
+namespace {
+
+class TransferCommand : public test::PeopleBookTest {
+protected:
+    void SetUp() override {
+        PeopleBookTest::SetUp();
+        auto server = test::TestMySqlServer();
+        if (!server)
+            TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
+        Server = *server;
+        setenv("TABELLIX_PASSWORD", Server.password.c_str(), 1);
+        TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
+        TUniConnection con;
+        con.SetProviderName("MySQL");
+        con.SetServer(Server.host);
+        con.SetPort(Server.port);
+        con.SetUsername(Server.user);
+        con.SetPassword(Server.password);
+        con.ExecSQL("CREATE DATABASE IF NOT EXISTS cli_transfer", {Variant::Null()});
+        con.ExecSQL("DROP TABLE IF EXISTS cli_transfer.people", {Variant::Null()});
+    }
+    void TearDown() override {
+        unsetenv("TABELLIX_PASSWORD");
+        PeopleBookTest::TearDown();
+    }
+
+    cli::TArgs ServerArgs() const {
+        return {"--host", Server.host, "--port", std::to_string(Server.port),
+                "--user", Server.user};
+    }
+
+    int Transfer(const std::string& table, std::vector<std::string> extra = {}) {
+        cli::TArgs args = ServerArgs();
+        args.insert(args.end(), {test::kPeopleBook, "--database", "cli_transfer", "--table", table,
+                                 "--first-row-names"});
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunCommand(cli::RunTransfer, args);
+    }
+
+    test::MySqlTestServer Server;
+};
+
+TEST_F(TransferCommand, CreatesTheTableAndRefusesItsNameTheSecondTime) {
+    const std::string table = "people";
+    ASSERT_EQ(Transfer("People", {"--column", "2:qty:INT", "-O", "MySQL.ConnectionTimeout=5"}), 0)
+        << Err.str();
+    EXPECT_EQ(Output.str(), "cli_transfer." + table + "\n");
+
+    EXPECT_EQ(Transfer(table), 1);
+    EXPECT_EQ(Err.str(), "The table \"" + table +
+                             "\" is already exists in the selected database, Please choose "
+                             "another table name! ");
+}
+
+TEST_F(TransferCommand, ListsDatabasesAndReportsAWrongPassword) {
+    ASSERT_EQ(RunCommand(cli::RunDatabases, ServerArgs()), 0) << Err.str();
+    EXPECT_NE(Output.str().find("information_schema\n"), std::string::npos);
+    setenv("TABELLIX_PASSWORD", "wrong", 1);
+    EXPECT_EQ(RunCommand(cli::RunDatabases, ServerArgs()), 1);
+    EXPECT_NE(Err.str().find("Access denied for user"), std::string::npos) << Err.str();
+}
+
+TEST_F(TransferCommand, RefusesBadCommandLines) {
+    struct Case {
+        cli::TArgs args;
+        const char* message;
+    } cases[] = {
+        {{"--host", "h", test::kPeopleBook, "--database", "d"}, "--user is needed"},
+        {{"--host", "h", "--user", "u", test::kPeopleBook}, "--database is needed"},
+        {{"--host", "h", "--port", "33o6", "--user", "u"}, "''33o6'' is not a valid integer value"},
+        {{"--host", "h", "--user", "u", "--database", "d", test::kPeopleBook, "--table", "1x"},
+         "Please input a valid Mysql Table Name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(RunCommand(cli::RunTransfer, c.args), 1);
+        EXPECT_EQ(Err.str(), c.message);
+    }
+}
+
+} // namespace
