@@ -21,6 +21,10 @@ protected:
             TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
         Server = *server;
         setenv("TABELLIX_PASSWORD", Server.password.c_str(), 1);
+    }
+
+    // Runs statements as the administrator of the test server.
+    void Admin(const std::vector<std::string>& statements) {
         TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
         TUniConnection con;
         con.SetProviderName("MySQL");
@@ -28,8 +32,8 @@ protected:
         con.SetPort(Server.port);
         con.SetUsername(Server.user);
         con.SetPassword(Server.password);
-        con.ExecSQL("CREATE DATABASE IF NOT EXISTS cli_transfer", {Variant::Null()});
-        con.ExecSQL("DROP TABLE IF EXISTS cli_transfer.people", {Variant::Null()});
+        for (const std::string& sql : statements)
+            con.ExecSQL(sql, {Variant::Null()});
     }
     void TearDown() override {
         unsetenv("TABELLIX_PASSWORD");
@@ -54,6 +58,8 @@ protected:
 
 TEST_F(TransferCommand, CreatesTheTableAndRefusesItsNameTheSecondTime) {
     const std::string table = "people";
+    Admin(
+        {"CREATE DATABASE IF NOT EXISTS cli_transfer", "DROP TABLE IF EXISTS cli_transfer.people"});
     ASSERT_EQ(Transfer("People", {"--column", "2:qty:INT", "-O", "MySQL.ConnectionTimeout=5"}), 0)
         << Err.str();
     EXPECT_EQ(Output.str(), "cli_transfer." + table + "\n");
