@@ -1,6 +1,7 @@
 #include "wizard/Unit4.h"
 
-#include "base/Exception.h"
+#include "dataaccess/MySQLUniProvider.h"
+#include "dataaccess/Uni.h"
 #include "engine/dump_name.h"
 #include "engine/table_name.h"
 #include "wizard/controls.h"
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -29,29 +29,12 @@ namespace {
 
 const char* const kNoFile = "File Name ...";
 
-QLineEdit* Edit(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* edit = Place<QLineEdit>(parent, name, geometry);
-    edit->setText(text);
-    return edit;
-}
-
 QLabel* Picture(QWidget* parent, const QPixmap& pixmap, QRect geometry) {
     auto* label = Place<QLabel>(parent, "", geometry);
     label->setPixmap(pixmap);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
-
-// Password boxes show every typed character as "*".
-class TStarPasswordStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == SH_LineEdit_PasswordCharacter)
-            return '*';
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
 
 } // namespace
 
@@ -76,6 +59,7 @@ TForm4::TForm4()
     setFixedSize(721, 412);
     BuildWindow();
     FGauge = std::make_unique<TGaugeSink>(*gauge);
+    CreateConnection();
     Connect();
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -146,44 +130,17 @@ void TForm4::BuildStep1(QFrame* page) {
 
 void TForm4::BuildStep2(QFrame* page) {
     Label(page, "lbl_tn", "Mysql Table Name", QRect(16, 14, 128, 16));
-    sql_table_name = Edit(page, "sql_table_name", "New_table", QRect(150, 11, 200, 21));
+    sql_table_name = EditBox(page, "sql_table_name", "New_table", QRect(150, 11, 200, 21));
     grid = Place<TColumnGridView>(page, "grid", QRect(16, 42, 455, 196));
     btn3 = Button(page, "btn3", "Edit Selected", QRect(16, 244, 121, 27));
     Label(page, "lbl6", "Column Names Prefix", QRect(16, 284, 128, 16));
-    edit_prefix = Edit(page, "edit_prefix", "", QRect(150, 281, 200, 21));
+    edit_prefix = EditBox(page, "edit_prefix", "", QRect(150, 281, 200, 21));
     Label(page, "lbl7", "Note: Leave it empty if it is not needed", QRect(150, 304, 321, 16));
     QLabel* lbl2 = Label(page, "lbl2",
                          "Note: if you want to use the first row of the excel file as column "
                          "names, go back and check this option",
                          QRect(16, 320, 455, 30));
     lbl2->setWordWrap(true);
-}
-
-// The controls of the server page; connecting and the database list are
-// driven by the server path.
-void TForm4::BuildServerPage(QFrame* page) {
-    Label(page, "lbl3",
-          "Input your MySQL server Info and then press the button \"connect\" to\n"
-          "get database list to choose of them.",
-          QRect(16, 14, 455, 32));
-    const int labelX = 16, boxX = 150;
-    Label(page, "lbl9", "Server IP (Domain):", QRect(labelX, 66, 130, 16));
-    Edit(page, "edt_mysql_server", "localhost", QRect(boxX, 63, 200, 21));
-    Label(page, "lbl10", "Port:", QRect(labelX, 96, 130, 16));
-    Edit(page, "edt_mysql_port", "3306", QRect(boxX, 93, 80, 21));
-    Label(page, "lbl11", "Username:", QRect(labelX, 126, 130, 16));
-    Edit(page, "edt_mysql_username", "root", QRect(boxX, 123, 200, 21));
-    Label(page, "lbl12", "Password:", QRect(labelX, 156, 130, 16));
-    QLineEdit* password = Edit(page, "edt_mysql_password", "", QRect(boxX, 153, 200, 21));
-    auto* stars = new TStarPasswordStyle;
-    stars->setParent(password);
-    password->setStyle(stars);
-    password->setEchoMode(QLineEdit::Password);
-    Button(page, "btn1", "Connect  >>", QRect(boxX, 188, 145, 27));
-    Label(page, "lbl13", "Database:", QRect(labelX, 238, 130, 16));
-    dblist = Place<QComboBox>(page, "dblist", QRect(boxX, 235, 200, 21));
-    dblist->setEditable(false);
-    Place<QListWidget>(page, "lst_tables", QRect(370, 63, 100, 80))->hide();
 }
 
 void TForm4::BuildProgressPages() {
@@ -212,6 +169,15 @@ void TForm4::Connect() {
     on(btnclose, &TForm4::btncloseClick);
     on(btn_brows, &TForm4::btn_browsClick);
     on(btn3, &TForm4::btn3Click);
+    on(btn1, &TForm4::btn1Click);
+    const auto changed = [this](QLineEdit* edit, void (TForm4::*handler)()) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); });
+    };
+    changed(edt_mysql_server, &TForm4::edt_mysql_serverChange);
+    changed(edt_mysql_port, &TForm4::edt_mysql_portChange);
+    changed(edt_mysql_username, &TForm4::edt_mysql_usernameChange);
+    changed(edt_mysql_password, &TForm4::edt_mysql_passwordChange);
 }
 
 void TForm4::btnnextClick() {
@@ -275,8 +241,10 @@ void TForm4::nextstep() {
     const QString step = lstep->text();
     if (step == "1")
         gotostep(2);
-    else if (step == "2")
-        gotostep(rb_file->isChecked() ? 3 : 4);
+    else if (step == "2" && rb_file->isChecked())
+        gotostep(3);
+    else if (step == "2" && TableNameAccepted())
+        gotostep(4);
     else if (step == "4")
         gotostep(5);
 }
@@ -339,12 +307,20 @@ void TForm4::Step2() {
     btnback->setEnabled(true);
 }
 
-void TForm4::Step3() {
+// The two checks of the table name, with their message and focus. The
+// server path applies them too, before anything reaches the server.
+bool TForm4::TableNameAccepted() {
     if (const auto problem = check_table_name(*funs, sql_table_name->text().toStdString())) {
         ShowMessage(this, *problem);
         sql_table_name->setFocus();
-        return;
+        return false;
     }
+    return true;
+}
+
+void TForm4::Step3() {
+    if (!TableNameAccepted())
+        return;
     dlgSave.FileName.clear();
     dlgSave.Filter = "SQL files|*.SQL";
     dlgSave.FileName = Dialogs().SaveFile(this, dlgSave.Filter).value_or("");
@@ -359,17 +335,6 @@ void TForm4::Step3() {
 
 void TForm4::Step4() {
     ShowStep(wiz4, 4);
-}
-
-// The first check of the server path; the transfer itself is not part of
-// the wizard yet, so a chosen database is refused plainly.
-bool TForm4::ServerChecks() {
-    if (dblist->currentIndex() < 0 || dblist->currentText().isEmpty()) {
-        ShowMessage(this,
-                    "Please Press the button \"Connect\", and choose one Database from the list ");
-        return false;
-    }
-    throw ENotSupportedException("The transfer to a MySQL server is not available yet");
 }
 
 void TForm4::Step5() {
@@ -387,7 +352,8 @@ void TForm4::Step5() {
     gotostep(6);
 }
 
-// Runs the dump; false when the workbook did not open (its message shown).
+// Runs the dump or the transfer; false when the workbook did not open (its
+// message shown).
 // A close asked for meanwhile takes effect once the current handler is done.
 bool TForm4::RunPass() {
     struct TRunning {
@@ -408,7 +374,8 @@ bool TForm4::RunPass() {
                          filename->text().toStdString(),
                          chk_names->isChecked(),
                          FGauge.get()};
-    const bool done = funs->dump_file(dfile, form);
+    const bool done =
+        rb_file->isChecked() ? funs->dump_file(dfile, form) : funs->start_transfer(form, *con1);
     sql_table_name->setText(Q(table));
     return done;
 }

@@ -1,5 +1,6 @@
-// The wizard window: the side picture, the step pages, the three buttons and
-// the step machine that moves between the pages on the dump path.
+// The wizard window: the side picture, the step pages, the three buttons,
+// the step machine that moves between the pages, and the server page with
+// its connection component.
 #pragma once
 
 #include "engine/funcs.h"
@@ -24,6 +25,8 @@ class QRadioButton;
 namespace tabellix {
 
 class Teditgrid;
+class TMySQLUniProvider;
+class TUniConnection;
 
 // The state a file dialog keeps between showings.
 struct TFileDialogState {
@@ -49,6 +52,13 @@ public:
     void btn_browsClick();
     void btn3Click();
 
+    // The server page.
+    void btn1Click();
+    void edt_mysql_serverChange();
+    void edt_mysql_portChange();
+    void edt_mysql_usernameChange();
+    void edt_mysql_passwordChange();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -61,6 +71,7 @@ private:
     void BuildStep2(QFrame* page);
     void BuildServerPage(QFrame* page);
     void BuildProgressPages();
+    void CreateConnection();
     void Connect();
 
     void reset();
@@ -71,7 +82,9 @@ private:
     void Step4();
     void Step5();
     void Step6();
+    bool TableNameAccepted();
     bool ServerChecks();
+    bool TableExists(const std::string& table);
     bool RunPass();
     void ReturnToStep(int step);
     TListModel SheetList() const;
@@ -79,6 +92,11 @@ private:
 
     std::unique_ptr<myfuns> funs;
     std::unique_ptr<TGaugeSink> FGauge;
+    // The provider component on the window has no effect of its own: the
+    // registry's provider object serves con1. Declared first so that con1,
+    // closing its connection, goes before it.
+    std::unique_ptr<TMySQLUniProvider> mysqlnprvdr1;
+    std::unique_ptr<TUniConnection> con1;
     Teditgrid* FEditor = nullptr;
     std::string dfile;
     TFileDialogState dlgOpen;
@@ -110,7 +128,13 @@ private:
     QPushButton* btn3 = nullptr;
     QLineEdit* edit_prefix = nullptr;
 
+    QLineEdit* edt_mysql_server = nullptr;
+    QLineEdit* edt_mysql_port = nullptr;
+    QLineEdit* edt_mysql_username = nullptr;
+    QLineEdit* edt_mysql_password = nullptr;
+    QPushButton* btn1 = nullptr;
     QComboBox* dblist = nullptr;
+    QListWidget* lst_tables = nullptr;
 
     QProgressBar* gauge = nullptr;
 };

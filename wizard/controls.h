@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRect>
 #include <QString>
@@ -28,6 +29,12 @@ inline QLabel* Label(QWidget* parent, const char* name, const QString& text, QRe
     auto* label = Place<QLabel>(parent, name, geometry);
     label->setText(text);
     return label;
+}
+
+inline QLineEdit* EditBox(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* edit = Place<QLineEdit>(parent, name, geometry);
+    edit->setText(text);
+    return edit;
 }
 
 // Buttons never act on Enter: only a click presses them.

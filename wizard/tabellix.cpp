@@ -1,5 +1,6 @@
 #include "wizard/tabellix.h"
 
+#include "dataaccess/MySQLUniProvider.h"
 #include "wizard/pictures.h"
 
 #include <QApplication>
@@ -13,6 +14,14 @@ QFont WizardFont() {
     return font;
 }
 
+TDataAccessUnits::TDataAccessUnits() {
+    TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
+}
+
+TDataAccessUnits::~TDataAccessUnits() {
+    TUniProviders::Instance().UnRegisterProvider(TMySQLUniProvider::Class());
+}
+
 TTabellixForms CreateTabellixForms() {
     QCoreApplication::setApplicationName(TabellixTitle);
     QApplication::setWindowIcon(WindowIcon());
@@ -24,6 +33,7 @@ TTabellixForms CreateTabellixForms() {
 }
 
 int RunTabellix(int& argc, char** argv) {
+    const TDataAccessUnits units;
     QApplication app(argc, argv);
     TTabellixForms forms = CreateTabellixForms();
     forms.Form4->show();

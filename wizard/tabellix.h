@@ -22,6 +22,16 @@ struct TTabellixForms {
     std::unique_ptr<Teditgrid> editgrid;
 };
 
+// The data-access start-up: the MySQL provider registers while it lives,
+// from before the first window to after the last one.
+class TDataAccessUnits {
+public:
+    TDataAccessUnits();
+    ~TDataAccessUnits();
+    TDataAccessUnits(const TDataAccessUnits&) = delete;
+    TDataAccessUnits& operator=(const TDataAccessUnits&) = delete;
+};
+
 // Start-up after the application object exists: sets the application title,
 // creates the wizard window, then the field editor (hidden).
 TTabellixForms CreateTabellixForms();

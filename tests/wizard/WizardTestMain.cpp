@@ -1,5 +1,7 @@
 // The wizard tests drive real widgets, so they need one application object
 // for the whole run; the offscreen platform unless another one is asked for.
+#include "wizard/tabellix.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
     // Cell texts follow the process locale; the tests expect a decimal point.
     setenv("LC_ALL", "C.UTF-8", 1);
     ::testing::InitGoogleTest(&argc, argv);
+    const tabellix::TDataAccessUnits units;
     QApplication app(argc, argv);
     // Closing the wizard in a test must not end the test run.
     QApplication::setQuitOnLastWindowClosed(false);
