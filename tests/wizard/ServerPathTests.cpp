@@ -1,0 +1,372 @@
+// The server path of the wizard against the private MariaDB: Connect and
+// the database list, the checks of step 5, the transfer read back from the
+// server, and the connection closed with the window.
+#include "tests/wizard/WizardFixture.h"
+
+#include "dataaccess/Uni.h"
+#include "mysql/client/MyClassesUni.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cctype>
+#include <regex>
+
+using namespace tabellix;
+using namespace tabellix::test;
+
+namespace {
+
+const std::string kBook = "/data/people.xlsx";
+const std::vector<Variant> kNoParams{Variant::Null()};
+const char* const kConnected = "Connected Successfully ... Choose a Database from the list below!";
+const char* const kPressConnect =
+    "Please Press the button \"Connect\", and choose one Database from the list ";
+
+using TTable = std::vector<std::vector<std::string>>;
+
+std::vector<std::pair<std::string, TRows>> People() {
+    return {{"Notes", {{Variant("see People")}}},
+            {"People",
+             {{Variant("Name"), Variant("Age")},
+              {Variant("Bob"), Variant(42.0)},
+              {},
+              {Variant("O'Brien"), Variant(3.5)},
+              {Variant("Zo\xC3\xAB"), Variant("a:b ?c \\d")}}}};
+}
+
+const TTable kPeopleRows = {{"Bob", "42"}, {"O'Brien", "3.5"}, {"Zo\xC3\xAB", "a:b ?c \\d"}};
+
+class ServerPath : public WizardFixture {
+protected:
+    void SetUp() override {
+        TABELLIX_REQUIRE_MYSQL(server);
+        Server = server;
+        WizardFixture::SetUp();
+        AddBook(kBook, People());
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        Database = ("wiz_" + name).substr(0, 64);
+        Admin = std::make_unique<TUniConnection>();
+        Admin->SetProviderName("MySQL");
+        Admin->SpecificOptions().Add("MySQL.UseUnicode=True");
+        Admin->SetServer(Server.host);
+        Admin->SetPort(Server.port);
+        Admin->SetUsername(Server.user);
+        Admin->SetPassword(Server.password);
+        Sql("DROP DATABASE IF EXISTS " + Database);
+        Sql("CREATE DATABASE " + Database);
+    }
+    void TearDown() override {
+        WizardFixture::TearDown();
+        if (Admin)
+            Sql("DROP DATABASE IF EXISTS " + Database);
+        Admin.reset();
+    }
+
+    void Sql(const std::string& text) { Admin->ExecSQL(text, kNoParams); }
+    // Every row of the query's result, each value as text ("NULL" for null).
+    TTable Rows(const std::string& query) {
+        Admin->Open();
+        TMySQLRecordset rs;
+        rs.SetConnection(static_cast<TMySQLConnection*>(Admin->IConnection()));
+        rs.SetProp(prFetchAll, true);
+        rs.SetSQL(query);
+        rs.Open();
+        TTable rows;
+        for (int r = 0; r < rs.RecordCount(); ++r) {
+            std::vector<std::string>& row = rows.emplace_back();
+            for (int f = 0; f < rs.FieldCount(); ++f) {
+                const Variant v = rs.GetFieldAsVariant(r, f);
+                row.push_back(v.IsNull() ? "NULL" : v.AsString());
+            }
+        }
+        return rows;
+    }
+    TTable Tables() { return Rows("SHOW TABLES FROM " + Database); }
+
+    // Steps 1 and 2 for the People sheet with its first row as names, on
+    // the server path.
+    void ToServerPage() {
+        ChooseBook(kBook, 1, true);
+        QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+        Click("btnnext");
+        Click("btnnext");
+        ASSERT_EQ(Step(), "4");
+        ASSERT_EQ(VisiblePage(), "wiz4");
+    }
+    void ConnectWith(const std::string& password, const std::string& port = "") {
+        Type("edt_mysql_server", Q(Server.host));
+        Type("edt_mysql_port", Q(port.empty() ? std::to_string(Server.port) : port));
+        Type("edt_mysql_username", Q(Server.user));
+        Type("edt_mysql_password", Q(password));
+        Click("btn1");
+    }
+    void Connect() { ConnectWith(Server.password); }
+    void ChooseDatabase() {
+        auto* list = Find<QComboBox>("dblist");
+        const int at = list->findText(Q(Database));
+        ASSERT_GE(at, 0) << Database << " is not in the list";
+        list->setCurrentIndex(at);
+    }
+    // The server thread serving the wizard: the other one in its database.
+    std::string WizardThread() {
+        const TTable ids = Rows("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" +
+                                Database + "' AND ID <> CONNECTION_ID()");
+        return ids.size() == 1 ? ids[0][0] : std::string();
+    }
+    static QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+    MySqlTestServer Server;
+    std::string Database;
+    std::unique_ptr<TUniConnection> Admin;
+};
+
+TEST_F(ServerPath, ConnectsListsTheDatabasesAndTransfersTheSheet) {
+    // Differs from the new table's name in letter case only: no clash.
+    Sql("CREATE TABLE " + Database + ".New_table (v INT)");
+    ToServerPage();
+    Connect();
+    EXPECT_EQ(Answers->Messages, std::vector<std::string>{kConnected});
+    auto* list = Find<QComboBox>("dblist");
+    EXPECT_GE(list->findText(Q(Database)), 0);
+    EXPECT_GE(list->findText("information_schema"), 0);
+    EXPECT_EQ(list->currentIndex(), -1) << "the user chooses the database";
+    EXPECT_EQ(Step(), "4");
+
+    ChooseDatabase();
+    Click("btnnext");
+    EXPECT_EQ(Step(), "6");
+    EXPECT_EQ(VisiblePage(), "wiz6");
+    EXPECT_EQ(Find<QProgressBar>("gauge")->value(), 5);
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"), kPeopleRows);
+    EXPECT_EQ(Rows("SELECT COLUMN_NAME, COLUMN_TYPE FROM information_schema.COLUMNS WHERE "
+                   "TABLE_SCHEMA = '" +
+                   Database + "' AND TABLE_NAME = 'new_table' ORDER BY ORDINAL_POSITION"),
+              (TTable{{"name", "varchar(255)"}, {"age", "varchar(255)"}}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM " + Database + ".New_table"), (TTable{{"0"}}));
+    EXPECT_EQ(Answers->Messages, std::vector<std::string>{kConnected});
+    EXPECT_TRUE(Answers->Errors.empty()) << Answers->Errors[0];
+
+    // Another conversion over the same connection, into another table.
+    Click("btnback");
+    Click("btnnext");
+    Type("sql_table_name", "Second Table");
+    Click("btnnext");
+    ASSERT_EQ(Step(), "4");
+    EXPECT_EQ(Find<QComboBox>("dblist")->count(), 0) << "step 1 emptied the list";
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    EXPECT_EQ(Step(), "6");
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".second_table"), kPeopleRows);
+    EXPECT_TRUE(Answers->Errors.empty());
+}
+
+TEST_F(ServerPath, NextAsksForConnectUntilADatabaseIsChosenAndEveryBoxEmptiesTheList) {
+    ToServerPage();
+    Connect();
+    Click("btnnext");
+    EXPECT_EQ(Answers->Messages, (std::vector<std::string>{kConnected, kPressConnect}));
+    EXPECT_EQ(Step(), "4");
+
+    for (const char* box :
+         {"edt_mysql_server", "edt_mysql_port", "edt_mysql_username", "edt_mysql_password"}) {
+        SCOPED_TRACE(box);
+        Answers->Messages.clear();
+        Connect();
+        ChooseDatabase();
+        QTest::keyClicks(Find<QLineEdit>(box), "x");
+        EXPECT_EQ(Find<QComboBox>("dblist")->count(), 0);
+        Click("btnnext");
+        EXPECT_EQ(Answers->Messages, (std::vector<std::string>{kConnected, kPressConnect}));
+        EXPECT_EQ(Step(), "4");
+    }
+    EXPECT_EQ(Tables(), TTable{}) << "nothing created";
+}
+
+TEST_F(ServerPath, AFailedConnectShowsItsMessageAndListsNothing) {
+    ToServerPage();
+    const struct {
+        const char* name;
+        std::string password;
+        std::string port;
+        std::string message;
+    } cases[] = {
+        {"port not a number", Server.password, "33o6", "''33o6'' is not a valid integer value"},
+        {"wrong password", "wrong", "",
+         "\r\n#28000Access denied for user '" + Server.user + "'@'" + Server.host +
+             "' (using password: YES)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Answers->Messages.clear();
+        ConnectWith(c.password, c.port);
+        EXPECT_EQ(Answers->Messages, std::vector<std::string>{c.message});
+        EXPECT_TRUE(Answers->Errors.empty());
+        EXPECT_EQ(Find<QComboBox>("dblist")->count(), 0);
+        EXPECT_EQ(Step(), "4");
+        EXPECT_EQ(VisiblePage(), "wiz4");
+    }
+    Answers->Messages.clear();
+    Connect();
+    EXPECT_EQ(Answers->Messages, std::vector<std::string>{kConnected}) << "it can still connect";
+}
+
+TEST_F(ServerPath, ATakenNameSendsTheUserBackToStepTwoWithTheGridRebuilt) {
+    Sql("CREATE TABLE " + Database + ".new_table (v INT)");
+    Sql("INSERT INTO " + Database + ".new_table VALUES (7)");
+    ToServerPage();
+    Click("btnback");
+    WithEditor(1, [&](QWidget&) {
+        Type("fname", "Renamed");
+        Click("btn2");
+    });
+    Forms.Form4->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+    auto* grid = Find<QTableView>("grid");
+    ASSERT_EQ(grid->model()->index(0, 0).data().toString(), "renamed");
+    Type("sql_table_name", "New Table");
+    Click("btnnext");
+    Connect();
+    ChooseDatabase();
+    Find("btnnext")->setFocus();
+    Click("btnnext");
+    EXPECT_EQ(Answers->Messages,
+              (std::vector<std::string>{kConnected, "The table \"new_table\" is already exists in "
+                                                    "the selected database, Please choose another "
+                                                    "table name! "}));
+    EXPECT_EQ(Step(), "2");
+    EXPECT_EQ(VisiblePage(), "wiz2");
+    EXPECT_EQ(grid->model()->index(0, 0).data().toString(), "name") << "the edit is lost";
+    EXPECT_EQ(Text("sql_table_name"), "new_table");
+    EXPECT_TRUE(Find("sql_table_name")->hasFocus());
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"), (TTable{{"7"}}));
+
+    // The database stays chosen: a free name goes straight through.
+    Type("sql_table_name", "people");
+    Click("btnnext");
+    Click("btnnext");
+    EXPECT_EQ(Step(), "6");
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".people"), kPeopleRows);
+}
+
+TEST_F(ServerPath, AWorkbookGoneBeforeTheTransferReturnsToStepFourLeavingTheEmptyTable) {
+    ToServerPage();
+    Connect();
+    ChooseDatabase();
+    RemoveBook(kBook);
+    Click("btnnext");
+    EXPECT_EQ(
+        Answers->Messages,
+        (std::vector<std::string>{kConnected, "The workbook " + kBook + " could not be opened"}));
+    EXPECT_EQ(Step(), "4");
+    EXPECT_EQ(VisiblePage(), "wiz4");
+    EXPECT_TRUE(Find("btnback")->isEnabled());
+    EXPECT_TRUE(Find("btnnext")->isEnabled());
+    EXPECT_EQ(Tables(), TTable{{"new_table"}});
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM " + Database + ".new_table"), (TTable{{"0"}}));
+    EXPECT_TRUE(Answers->Errors.empty());
+}
+
+TEST_F(ServerPath, TheWindowStaysResponsiveDuringTheTransferAndClosesAfterIt) {
+    TRows rows;
+    for (int i = 1; i <= 5; ++i)
+        rows.push_back({Variant("row " + std::to_string(i))});
+    AddBook(kBook, {{"Rows", rows}});
+    ChooseBook(kBook);
+    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+    Click("btnnext");
+    Click("btnnext");
+    Connect();
+    ChooseDatabase();
+    QWidget& window = *Forms.Form4;
+    bool clicked = false;
+    OnCall = [&](const std::string& call) {
+        if (call != "Cells(2,1).value" || clicked)
+            return;
+        clicked = true;
+        QTimer::singleShot(0, &window, [&] {
+            EXPECT_EQ(Step(), "5");
+            EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
+                      (TTable{{"row 1"}, {"row 2"}}));
+            Click("btnclose");
+            EXPECT_TRUE(window.isVisible()) << "closing waits for the transfer";
+        });
+    };
+    Click("btnnext");
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(Step(), "6");
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
+              (TTable{{"row 1"}, {"row 2"}, {"row 3"}, {"row 4"}, {"row 5"}}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
+}
+
+TEST_F(ServerPath, EndingTheProgramEndsTheSessionWithItsQuit) {
+    ToServerPage();
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    ASSERT_EQ(Step(), "6");
+    const std::string thread = WizardThread();
+    ASSERT_FALSE(thread.empty());
+    Forms.editgrid.reset();
+    Forms.Form4.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return WizardThread().empty(); }, 5000));
+    if (Server.generalLog.empty())
+        return;
+    const std::regex quit("(^|\\s)" + thread + " Quit");
+    std::string log;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            log = ReadFileBytes(Server.generalLog);
+            return std::regex_search(log, quit);
+        },
+        5000))
+        << "no Quit of thread " << thread;
+}
+
+class ServerPathNames : public WizardFixture {
+protected:
+    void SetUp() override {
+        WizardFixture::SetUp();
+        AddBook(kBook, People());
+    }
+};
+
+// The insert statements could not carry such a name, so it is refused
+// before anything is created on a server.
+TEST_F(ServerPathNames, NextOnStepTwoRefusesATableNameWithTheDumpPathsMessages) {
+    ChooseBook(kBook, 1, true);
+    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+    Click("btnnext");
+    const struct {
+        const char* name;
+        const char* message;
+    } refused[] = {{"", "Please input the Mysql Table Name"},
+                   {" abc", "Please input a valid Mysql Table Name"},
+                   {"1abc", "Please input a valid Mysql Table Name"}};
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.name);
+        Answers->Messages.clear();
+        Type("sql_table_name", c.name);
+        Find("btnnext")->setFocus();
+        Click("btnnext");
+        EXPECT_EQ(Answers->Messages, std::vector<std::string>{c.message});
+        EXPECT_TRUE(Find("sql_table_name")->hasFocus());
+        EXPECT_EQ(Step(), "2");
+        EXPECT_EQ(VisiblePage(), "wiz2");
+    }
+    Type("sql_table_name", "My Table");
+    Click("btnnext");
+    EXPECT_EQ(Step(), "4");
+    EXPECT_TRUE(Answers->Filters.size() == 1u) << "no save dialog on the server path";
+}
+
+} // namespace
