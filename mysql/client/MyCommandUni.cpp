@@ -25,8 +25,33 @@ void TMySQLCommand::SetSQL(const std::string& text) {
     TCRCommand::SetSQL(text);
 }
 
+namespace {
+
+// True when every ":" of sql lies inside a single-quoted string and nothing
+// outside the strings could open a comment, an identifier or another kind of
+// string: then the scan would find no marker. The inserts of a transfer,
+// whose values often hold times, are such texts.
+bool ColonsOnlyInStrings(std::string_view sql) {
+    for (size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+        if (c == '\'') {
+            const size_t end = SkipEscapedQuoted(sql, i, '\'');
+            if (end == std::string_view::npos)
+                return false;
+            i = end - 1;
+        } else if (c == ':' || c == '"' || c == '`' || c == '#' || (c == '-' && next == '-') ||
+                   (c == '/' && next == '*')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::string TMySQLCommand::ParseSQL(const std::string& sql, TParamDescs* params) {
-    if (sql.find(':') == std::string::npos) {
+    if (ColonsOnlyInStrings(sql)) {
         if (params)
             params->clear();
         return sql;
