@@ -160,24 +160,21 @@ void TForm4::BuildProgressPages() {
 }
 
 void TForm4::Connect() {
-    const auto on = [this](QPushButton* button, void (TForm4::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); });
+    const auto slot = [this](void (TForm4::*handler)()) {
+        return [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); };
     };
-    on(btnnext, &TForm4::btnnextClick);
-    on(btnback, &TForm4::btnbackClick);
-    on(btnclose, &TForm4::btncloseClick);
-    on(btn_brows, &TForm4::btn_browsClick);
-    on(btn3, &TForm4::btn3Click);
-    on(btn1, &TForm4::btn1Click);
-    const auto changed = [this](QLineEdit* edit, void (TForm4::*handler)()) {
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); });
-    };
-    changed(edt_mysql_server, &TForm4::edt_mysql_serverChange);
-    changed(edt_mysql_port, &TForm4::edt_mysql_portChange);
-    changed(edt_mysql_username, &TForm4::edt_mysql_usernameChange);
-    changed(edt_mysql_password, &TForm4::edt_mysql_passwordChange);
+    for (const auto& [button, handler] :
+         {std::pair{btnnext, &TForm4::btnnextClick}, std::pair{btnback, &TForm4::btnbackClick},
+          std::pair{btnclose, &TForm4::btncloseClick},
+          std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click},
+          std::pair{btn1, &TForm4::btn1Click}})
+        connect(button, &QPushButton::clicked, this, slot(handler));
+    for (const auto& [edit, handler] :
+         {std::pair{edt_mysql_server, &TForm4::edt_mysql_serverChange},
+          std::pair{edt_mysql_port, &TForm4::edt_mysql_portChange},
+          std::pair{edt_mysql_username, &TForm4::edt_mysql_usernameChange},
+          std::pair{edt_mysql_password, &TForm4::edt_mysql_passwordChange}})
+        connect(edit, &QLineEdit::textChanged, this, slot(handler));
 }
 
 void TForm4::btnnextClick() {

@@ -332,6 +332,33 @@ TEST_F(ServerPath, EndingTheProgramEndsTheSessionWithItsQuit) {
         << "no Quit of thread " << thread;
 }
 
+// A server that dropped the session (a time-out, a restart) is reported by
+// Connect; the next Connect opens a new session.
+TEST_F(ServerPath, AfterTheServerDroppedTheSessionConnectReportsItThenReconnects) {
+    ToServerPage();
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    ASSERT_EQ(Step(), "6");
+    Sql("KILL " + WizardThread());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return WizardThread().empty(); }, 5000));
+    Click("btnback");
+    Click("btnnext");
+    Type("sql_table_name", "again");
+    Click("btnnext");
+    Answers->Messages.clear();
+    Connect();
+    EXPECT_EQ(Answers->Messages,
+              std::vector<std::string>{"Lost connection to MySQL server during query"});
+    EXPECT_EQ(Find<QComboBox>("dblist")->count(), 0);
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    EXPECT_EQ(Step(), "6");
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".again"), kPeopleRows);
+    EXPECT_TRUE(Answers->Errors.empty());
+}
+
 class ServerPathNames : public WizardFixture {
 protected:
     void SetUp() override {
@@ -366,7 +393,7 @@ TEST_F(ServerPathNames, NextOnStepTwoRefusesATableNameWithTheDumpPathsMessages) 
     Type("sql_table_name", "My Table");
     Click("btnnext");
     EXPECT_EQ(Step(), "4");
-    EXPECT_TRUE(Answers->Filters.size() == 1u) << "no save dialog on the server path";
+    EXPECT_EQ(Answers->Filters.size(), 1u) << "no save dialog on the server path";
 }
 
 } // namespace
