@@ -25,6 +25,10 @@ TSheet::Cell& TSheet::Slot(int row, int column) {
         FRows.resize(static_cast<size_t>(row));
     auto& cells = FRows[static_cast<size_t>(row - 1)];
     const auto col = static_cast<uint16_t>(column);
+    // A row is mostly as long as the one above; reserving that much saves
+    // the growth steps and never reserves more than the sheet already holds.
+    if (cells.capacity() == 0 && row > 1)
+        cells.reserve(FRows[static_cast<size_t>(row - 2)].size());
     if (cells.empty() || cells.back().Column < col) {
         cells.push_back(Cell{});
         cells.back().Column = col;
@@ -45,6 +49,10 @@ const TSheet::Cell* TSheet::Find(int row, int column) const {
         return nullptr;
     const auto& cells = FRows[static_cast<size_t>(row - 1)];
     const auto col = static_cast<uint16_t>(column);
+    // Dense rows hold column c at c - 1.
+    if (static_cast<size_t>(column) <= cells.size() &&
+        cells[static_cast<size_t>(column - 1)].Column == col)
+        return &cells[static_cast<size_t>(column - 1)];
     auto it = std::lower_bound(cells.begin(), cells.end(), col,
                                [](const Cell& c, uint16_t v) { return c.Column < v; });
     return it != cells.end() && it->Column == col ? &*it : nullptr;
@@ -62,6 +70,21 @@ void TSheet::Touch(int row, int column) {
     FLastRow = std::max(FLastRow, row);
     FFirstColumn = std::min(FFirstColumn, column);
     FLastColumn = std::max(FLastColumn, column);
+}
+
+void TSheet::Load() {
+    if (!FLoader)
+        return;
+    const size_t poolSize = FBook->PoolSize();
+    try {
+        FLoader(*this);
+    } catch (...) {
+        FRows = {};
+        FHasRange = false;
+        FBook->DropTexts(poolSize);
+        throw;
+    }
+    FLoader = nullptr;
 }
 
 TCellKind TSheet::Kind(int row, int column) const {
@@ -164,6 +187,11 @@ TSheet& TWorkbook::AddSheet(std::string name) {
 uint32_t TWorkbook::AddText(std::string text) {
     FPool.push_back(std::move(text));
     return static_cast<uint32_t>(FPool.size() - 1);
+}
+
+void TWorkbook::DropTexts(size_t poolSize) {
+    if (poolSize < FPool.size())
+        FPool.resize(poolSize);
 }
 
 } // namespace tabellix

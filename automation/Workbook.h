@@ -1,12 +1,15 @@
 // A workbook as read from a file: its worksheets in workbook order, each
 // with its used range and its cells. Cells are kept compactly (a kind, a
 // number and an index into the workbook's text pool) so that large sheets
-// stay small in memory.
+// stay small in memory. A reader may defer a sheet's cells until they are
+// first needed, so that listing the sheets costs no more than the workbook
+// part.
 #pragma once
 
 #include "base/Variant.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +25,16 @@ public:
     TSheet(TWorkbook& book, std::string name) : FBook(&book), FName(std::move(name)) {}
 
     const std::string& Name() const { return FName; }
+
+    // Reads the sheet's cells into it; a reader that defers them sets one.
+    using TCellLoader = std::function<void(TSheet& sheet)>;
+    void SetCellLoader(TCellLoader loader) { FLoader = std::move(loader); }
+    // Runs the deferred read, if one waits. A failing read leaves the sheet
+    // empty and raises again on the next call, so a damaged sheet never
+    // passes for an empty one. The used range and the cells below are those
+    // read so far.
+    void Load();
+    bool Loaded() const { return !FLoader; }
 
     // The used range: the bounding box of every cell the sheet stores,
     // values or formatting; one cell at A1 when the sheet stores none.
@@ -60,6 +73,7 @@ private:
 
     TWorkbook* FBook;
     std::string FName;
+    TCellLoader FLoader;
     // Rows by number from 1; each row holds only its stored cells, sorted by
     // column, so a far column costs no more than a near one.
     std::vector<std::vector<Cell>> FRows;
@@ -83,6 +97,8 @@ public:
     uint32_t AddText(std::string text);
     const std::string& Text(uint32_t poolIndex) const { return FPool.at(poolIndex); }
     size_t PoolSize() const { return FPool.size(); }
+    // Drops the texts from poolSize on, those of a sheet read that failed.
+    void DropTexts(size_t poolSize);
 
 private:
     std::vector<std::unique_ptr<TSheet>> FSheets;

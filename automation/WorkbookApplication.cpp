@@ -6,7 +6,7 @@
 namespace tabellix {
 
 TWorkbookApplication::TWorkbookApplication(TWorkbookLoader loader)
-    : FLoader(loader ? std::move(loader) : TWorkbookLoader(LoadWorkbook)) {}
+    : FLoader(loader ? std::move(loader) : TWorkbookLoader(OpenWorkbookFile)) {}
 
 std::unique_ptr<TAutomationApplication> CreateWorkbookApplication() {
     return std::make_unique<TWorkbookApplication>();
@@ -34,12 +34,18 @@ TWorkbook& TWorkbookApplication::Book() {
     return *FBook;
 }
 
-const TSheet& TWorkbookApplication::SheetAt(int index) {
+TSheet& TWorkbookApplication::SheetAt(int index) {
     TWorkbook& book = Book();
     if (index < 1 || index > book.SheetCount())
         throw EAutomationError(
             Format("The workbook has no worksheet %d (it has %d)", {index, book.SheetCount()}));
     return book.Sheet(index - 1);
+}
+
+TSheet& TWorkbookApplication::LoadedSheet(int index) {
+    TSheet& sheet = SheetAt(index);
+    sheet.Load();
+    return sheet;
 }
 
 int TWorkbookApplication::DoSheetCount() {
@@ -55,17 +61,19 @@ Variant TWorkbookApplication::DoSheetName(int index) {
 }
 
 void TWorkbookApplication::DoActivate(int index) {
-    FActive = &SheetAt(index);
+    // A sheet that fails to read leaves none active rather than the last.
+    FActive = nullptr;
+    FActive = &LoadedSheet(index);
 }
 
 // The counts cover the sheet from A1 to the used range's far corner, since
 // cells are addressed from A1: a range starting further in loses nothing.
 int TWorkbookApplication::DoUsedColumns(int index) {
-    return SheetAt(index).LastColumn();
+    return LoadedSheet(index).LastColumn();
 }
 
 int TWorkbookApplication::DoUsedRows(int index) {
-    return SheetAt(index).LastRow();
+    return LoadedSheet(index).LastRow();
 }
 
 Variant TWorkbookApplication::DoCellValue(int row, int column) {

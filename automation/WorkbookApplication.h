@@ -1,5 +1,7 @@
 // The application object backed by the workbook readers: it opens a file
-// into a TWorkbook and answers the object model's calls from it.
+// into a TWorkbook and answers the object model's calls from it. A sheet's
+// cells are read when it is first activated or its used range asked for, so
+// listing the sheets reads none.
 #pragma once
 
 #include "automation/Automation.h"
@@ -16,7 +18,7 @@ using TWorkbookLoader = std::function<std::unique_ptr<TWorkbook>(const std::stri
 class TWorkbookApplication : public TAutomationApplication {
 public:
     // loader reads a file into a workbook; the default picks a reader by the
-    // file's content.
+    // file's content and defers the sheets' cells.
     explicit TWorkbookApplication(TWorkbookLoader loader = {});
 
 protected:
@@ -35,7 +37,8 @@ protected:
 
 private:
     TWorkbook& Book();
-    const TSheet& SheetAt(int index);
+    TSheet& SheetAt(int index);
+    TSheet& LoadedSheet(int index);
 
     TWorkbookLoader FLoader;
     std::unique_ptr<TWorkbook> FBook;

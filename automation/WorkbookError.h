@@ -35,6 +35,21 @@ private:
 
 [[noreturn]] void FailRead(TWorkbookErrorCode code, std::string message);
 
+// Puts the workbook's name in front of the message: "Cannot read the
+// workbook "name": cause".
+void NameWorkbook(EWorkbookError& error, const std::string& name);
+
+// Runs read, naming the workbook in the reader error it raises; also wraps
+// the sheets' deferred reads, which raise long after the file was opened.
+template <class Read> auto ReadNamed(const std::string& name, Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (EWorkbookError& e) {
+        NameWorkbook(e, name);
+        throw;
+    }
+}
+
 // The largest inflated part of a package and the largest workbook stream of
 // a compound file.
 inline constexpr uint64_t MaxPartBytes = uint64_t{1} << 30;

@@ -37,29 +37,25 @@ std::string FileHead(const std::string& fileName) {
     return std::string(head.data(), static_cast<size_t>(in.gcount()));
 }
 
-template <class Read> std::unique_ptr<TWorkbook> Guarded(const std::string& name, Read read) {
-    try {
-        return read();
-    } catch (EWorkbookError& e) {
-        e.SetMessage(Format("Cannot read the workbook \"%s\": %s", {name, e.Message()}));
-        throw;
-    }
-}
-
 [[noreturn]] void FailNotWorkbook() {
     FailRead(TWorkbookErrorCode::NotWorkbook,
              "it is not a workbook this program can read (.xlsx, .xlsm or .xls)");
 }
 
+void LoadEverySheet(TWorkbook& book) {
+    for (int i = 0; i < book.SheetCount(); ++i)
+        book.Sheet(i).Load();
+}
+
 } // namespace
 
-std::unique_ptr<TWorkbook> LoadWorkbook(const std::string& fileName) {
-    return Guarded(fileName, [&] {
+std::unique_ptr<TWorkbook> OpenWorkbookFile(const std::string& fileName) {
+    return ReadNamed(fileName, [&] {
         switch (Sniff(FileHead(fileName))) {
         case TFileFormat::Zip:
-            return ReadXlsxWorkbook(*TZipArchive::OpenFile(fileName));
+            return ReadXlsxWorkbook(TZipArchive::OpenFile(fileName), fileName);
         case TFileFormat::CompoundFile:
-            return ReadXlsWorkbook(ReadCompoundWorkbookStream(fileName));
+            return ReadXlsWorkbook(ReadCompoundWorkbookStream(fileName), fileName);
         case TFileFormat::Other:
             break;
         }
@@ -67,18 +63,26 @@ std::unique_ptr<TWorkbook> LoadWorkbook(const std::string& fileName) {
     });
 }
 
+std::unique_ptr<TWorkbook> LoadWorkbook(const std::string& fileName) {
+    auto book = OpenWorkbookFile(fileName);
+    LoadEverySheet(*book);
+    return book;
+}
+
 std::unique_ptr<TWorkbook> LoadWorkbookFromMemory(std::string_view bytes, const std::string& name) {
-    return Guarded(name, [&] {
+    auto book = ReadNamed(name, [&] {
         switch (Sniff(bytes)) {
         case TFileFormat::Zip:
-            return ReadXlsxWorkbook(*TZipArchive::OpenMemory(bytes));
+            return ReadXlsxWorkbook(TZipArchive::OpenMemory(bytes), name);
         case TFileFormat::CompoundFile:
-            return ReadXlsWorkbook(ReadCompoundWorkbookStreamFromMemory(bytes));
+            return ReadXlsWorkbook(ReadCompoundWorkbookStreamFromMemory(bytes), name);
         case TFileFormat::Other:
             break;
         }
         FailNotWorkbook();
     });
+    LoadEverySheet(*book);
+    return book;
 }
 
 } // namespace tabellix

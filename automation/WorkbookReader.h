@@ -10,13 +10,19 @@
 
 namespace tabellix {
 
-// Reads every worksheet of the file. A file that cannot be read raises
-// EWorkbookError (an EAutomationError) with a message naming the file and
-// the cause.
+// Lists the worksheets of the file and reads what they share (names, date
+// system, cell formats, shared strings); each sheet's cells wait for its
+// first Load(), which raises when that sheet's part is damaged. A file that
+// cannot be opened raises EWorkbookError (an EAutomationError) with a
+// message naming the file and the cause.
+std::unique_ptr<TWorkbook> OpenWorkbookFile(const std::string& fileName);
+
+// Opens the file and reads every worksheet's cells.
 std::unique_ptr<TWorkbook> LoadWorkbook(const std::string& fileName);
 
-// The same for a file's bytes held in memory; name stands for the file in
-// messages.
+// The same for a file's bytes held in memory, read completely before it
+// returns, so the workbook never refers to the bytes; name stands for the
+// file in messages.
 std::unique_ptr<TWorkbook> LoadWorkbookFromMemory(std::string_view bytes,
                                                   const std::string& name = "(memory)");
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace tabellix {
@@ -339,19 +340,38 @@ void ReadSheet(std::string_view stream, const TSheetEntry& entry, TSheetReader& 
     }
 }
 
+// What the deferred sheet reads share.
+struct TXlsSource {
+    std::string Stream;
+    TGlobals Globals;
+    // Cells the workbook may still store; a read that fails takes none.
+    uint64_t Budget = MaxWorkbookCells;
+};
+
+TSheet::TCellLoader SheetLoader(std::shared_ptr<TXlsSource> source, TSheetEntry entry,
+                                std::string name) {
+    return [source = std::move(source), entry = std::move(entry),
+            name = std::move(name)](TSheet& sheet) {
+        ReadNamed(name, [&] {
+            const TBiffText text(source->Globals.Biff8, source->Globals.CodePage);
+            uint64_t budget = source->Budget;
+            TSheetReader reader(source->Globals, text, sheet, budget);
+            ReadSheet(source->Stream, entry, reader);
+            source->Budget = budget;
+        });
+    };
+}
+
 } // namespace
 
-std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string_view stream) {
+std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string stream, const std::string& name) {
     auto book = std::make_unique<TWorkbook>();
-    const TGlobals globals = TGlobalsReader(stream, *book).Read();
-    const TBiffText text(globals.Biff8, globals.CodePage);
-    uint64_t budget = MaxWorkbookCells;
-    for (const auto& entry : globals.Sheets) {
-        if (IsDialogSheet(stream, entry))
-            continue;
-        TSheetReader reader(globals, text, book->AddSheet(entry.Name), budget);
-        ReadSheet(stream, entry, reader);
-    }
+    auto source = std::make_shared<TXlsSource>();
+    source->Stream = std::move(stream);
+    source->Globals = TGlobalsReader(source->Stream, *book).Read();
+    for (const auto& entry : source->Globals.Sheets)
+        if (!IsDialogSheet(source->Stream, entry))
+            book->AddSheet(entry.Name).SetCellLoader(SheetLoader(source, entry, name));
     return book;
 }
 

@@ -4,12 +4,15 @@
 #include "automation/Workbook.h"
 
 #include <memory>
-#include <string_view>
+#include <string>
 
 namespace tabellix {
 
-// Reads every worksheet of a workbook stream, in workbook order; chart,
-// dialog and macro sheets are left out. Raises EWorkbookError.
-std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string_view stream);
+// Lists the worksheets of a workbook stream in workbook order (chart, dialog
+// and macro sheets left out) and reads its globals: formats, shared strings,
+// date system and code page. Each sheet's cells are decoded on its first
+// Load(), from the stream the sheets keep until then; name stands for the
+// file in the messages of those reads. Raises EWorkbookError.
+std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string stream, const std::string& name);
 
 } // namespace tabellix

@@ -5,6 +5,8 @@
 #include "automation/XlsxSheet.h"
 #include "base/Format.h"
 
+#include <memory>
+
 namespace tabellix {
 
 namespace {
@@ -32,38 +34,67 @@ std::string SiblingPart(const std::string& workbookPart, const char* file) {
     return (slash == std::string::npos ? std::string() : workbookPart.substr(0, slash + 1)) + file;
 }
 
+// What the deferred sheet reads share.
+struct TXlsxSource {
+    std::shared_ptr<const TZipArchive> Zip;
+    std::vector<TNumberClass> Formats;
+    TXlsxContext Context;
+    // Cells the workbook may still store; a read that fails takes none.
+    uint64_t Budget = MaxWorkbookCells;
+};
+
+TSheet::TCellLoader SheetLoader(std::shared_ptr<TXlsxSource> source, std::string part,
+                                std::string name) {
+    return [source = std::move(source), part = std::move(part),
+            name = std::move(name)](TSheet& sheet) {
+        ReadNamed(name, [&] {
+            TXlsxContext context = source->Context;
+            uint64_t budget = source->Budget;
+            context.CellBudget = &budget;
+            ReadXlsxSheet(*source->Zip, part, context, sheet);
+            source->Budget = budget;
+        });
+    };
+}
+
+std::shared_ptr<TXlsxSource> ReadSharedParts(std::shared_ptr<const TZipArchive> zip,
+                                             const std::string& workbookPart,
+                                             const std::vector<TXlsxRelationship>& rels,
+                                             TWorkbook& book) {
+    auto source = std::make_shared<TXlsxSource>();
+    source->Zip = std::move(zip);
+    const TZipArchive& archive = *source->Zip;
+    const std::string styles =
+        PartOfType(archive, rels, "styles", SiblingPart(workbookPart, "styles.xml"));
+    if (!styles.empty())
+        source->Formats = ReadCellFormats(archive, styles);
+    source->Context.CellFormats = &source->Formats;
+    source->Context.SharedBase = static_cast<uint32_t>(book.PoolSize());
+    const std::string shared =
+        PartOfType(archive, rels, "sharedStrings", SiblingPart(workbookPart, "sharedStrings.xml"));
+    if (!shared.empty())
+        source->Context.SharedCount = ReadSharedStrings(archive, shared, book);
+    return source;
+}
+
 } // namespace
 
-std::unique_ptr<TWorkbook> ReadXlsxWorkbook(const TZipArchive& zip) {
-    const std::string workbookPart = FindWorkbookPart(zip);
-    const TXlsxWorkbookPart workbook = ReadWorkbookPart(zip, workbookPart);
-    const auto rels = ReadRelationships(zip, workbookPart);
+std::unique_ptr<TWorkbook> ReadXlsxWorkbook(std::shared_ptr<const TZipArchive> zip,
+                                            const std::string& name) {
+    const std::string workbookPart = FindWorkbookPart(*zip);
+    const TXlsxWorkbookPart workbook = ReadWorkbookPart(*zip, workbookPart);
+    const auto rels = ReadRelationships(*zip, workbookPart);
 
     auto book = std::make_unique<TWorkbook>();
-    std::vector<TNumberClass> formats;
-    const std::string styles =
-        PartOfType(zip, rels, "styles", SiblingPart(workbookPart, "styles.xml"));
-    if (!styles.empty())
-        formats = ReadCellFormats(zip, styles);
-    TXlsxContext context;
-    context.CellFormats = &formats;
-    context.Date1904 = workbook.Date1904;
-    context.SharedBase = static_cast<uint32_t>(book->PoolSize());
-    const std::string shared =
-        PartOfType(zip, rels, "sharedStrings", SiblingPart(workbookPart, "sharedStrings.xml"));
-    if (!shared.empty())
-        context.SharedCount = ReadSharedStrings(zip, shared, *book);
-    uint64_t budget = MaxWorkbookCells;
-    context.CellBudget = &budget;
-
+    const auto source = ReadSharedParts(std::move(zip), workbookPart, rels, *book);
+    source->Context.Date1904 = workbook.Date1904;
     for (const auto& entry : workbook.Sheets) {
         const TXlsxRelationship* rel = FindById(rels, entry.RelationshipId);
         if (!rel)
             FailRead(TWorkbookErrorCode::MissingPart,
                      Format("sheet \"%s\" has no part in the package", {entry.Name}));
-        if (rel->Type != "worksheet")
-            continue;
-        ReadXlsxSheet(zip, rel->Target, context, book->AddSheet(entry.Name));
+        if (rel->Type == "worksheet")
+            book->AddSheet(entry.Name).SetCellLoader(SheetLoader(source, rel->Target, name));
     }
     return book;
 }

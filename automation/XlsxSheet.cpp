@@ -18,7 +18,7 @@ enum class TCellType : uint8_t { Number, Shared, FormulaText, Inline, Boolean, E
 TCellType ParseType(const char* t) {
     if (!t)
         return TCellType::Number;
-    const std::string_view type(t);
+    const std::string_view type = ShortView(t);
     if (type == "s")
         return TCellType::Shared;
     if (type == "str")
@@ -55,6 +55,31 @@ void ParseReference(const char* ref, int& row, int& column) {
         column = col;
     if (r > 0)
         row = r;
+}
+
+// A cell's format index; what is no number leaves the default format.
+int ParseStyle(const char* s) {
+    const std::string_view text = ShortView(s);
+    int style = 0;
+    std::from_chars(text.data(), text.data() + text.size(), style);
+    return style;
+}
+
+// Most cells hold integers; up to 15 digits they are exact in a double and
+// need no general conversion.
+bool ParseInteger(const char* first, const char* last, double& number) {
+    const bool negative = first < last && *first == '-';
+    const char* digits = negative ? first + 1 : first;
+    if (digits == last || last - digits > 15)
+        return false;
+    int64_t value = 0;
+    for (const char* p = digits; p < last; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        value = value * 10 + (*p - '0');
+    }
+    number = negative ? -static_cast<double>(value) : static_cast<double>(value);
+    return true;
 }
 
 class TSheetHandler : public TXmlHandler {
@@ -123,7 +148,7 @@ private:
             else if (attr == "t")
                 FType = ParseType(a[1]);
             else if (attr == "s")
-                std::from_chars(a[1], a[1] + std::char_traits<char>::length(a[1]), FStyle);
+                FStyle = ParseStyle(a[1]);
         }
         if (column > MaxSheetColumns)
             FailRead(TWorkbookErrorCode::Malformed,
@@ -179,6 +204,8 @@ private:
         const char* last = first + FValue.size();
         while (first < last && *first == ' ')
             ++first;
+        if (ParseInteger(first, last, number))
+            return true;
         auto [end, ec] = std::from_chars(first, last, number);
         return ec == std::errc() && end == last && std::isfinite(number);
     }

@@ -40,11 +40,24 @@ private:
     std::unique_ptr<Impl> FImpl;
 };
 
+// A view of a short text the parser hands over (a name or an attribute
+// value), measured inline: for the one- to three-letter names of a sheet's
+// cells the library call costs more than the scan.
+inline std::string_view ShortView(const char* text) {
+    const char* end = text;
+    while (*end)
+        ++end;
+    return std::string_view(text, static_cast<size_t>(end - text));
+}
+
 // The local part of a possibly prefixed name.
 inline std::string_view LocalName(const char* name) {
-    std::string_view view(name);
-    const auto colon = view.rfind(':');
-    return colon == std::string_view::npos ? view : view.substr(colon + 1);
+    const char* local = name;
+    const char* end = name;
+    for (; *end; ++end)
+        if (*end == ':')
+            local = end + 1;
+    return std::string_view(local, static_cast<size_t>(end - local));
 }
 
 // The value of the attribute with the given local name, or nullptr.

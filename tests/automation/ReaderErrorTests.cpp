@@ -26,6 +26,8 @@ TEST(ReaderErrors, EachUnreadableFileNamesItselfAndTheCause) {
         {"truncated.xlsx", TWorkbookErrorCode::NotWorkbook, "not a valid zip package"},
         {"no-workbook-part.xlsx", TWorkbookErrorCode::MissingPart, "no workbook part"},
         {"bad-shared-index.xlsx", TWorkbookErrorCode::Malformed, "shared string"},
+        {"damaged-second-sheet.xlsx", TWorkbookErrorCode::Malformed, "shared string"},
+        {"damaged-second-sheet.xls", TWorkbookErrorCode::Malformed, "shared string"},
         {"doctype.xlsx", TWorkbookErrorCode::Malformed, "document type declaration"},
         {"encrypted.xls", TWorkbookErrorCode::Encrypted, "encrypted"},
         {"truncated.xls", TWorkbookErrorCode::MissingPart, "truncated"},
