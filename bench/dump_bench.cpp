@@ -2,6 +2,7 @@
 // insert per row) against xlsx2csv converting the same sheet to CSV, in one
 // run. Prints the ratio, rows per second and our peak memory.
 // Usage: dump_bench FILE.xlsx OUT_DIR
+#include "bench/bench_support.h"
 #include "engine/funcs.h"
 
 #include <sys/resource.h>
@@ -13,11 +14,8 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-double SecondsSince(TClock::time_point start) {
-    return std::chrono::duration<double>(TClock::now() - start).count();
-}
+using tabellix::bench::SecondsSince;
+using tabellix::bench::TClock;
 
 struct TCountingGauge : tabellix::TProgressSink {
     void SetRange(int, int maximum) override { Rows = maximum; }
@@ -56,11 +54,7 @@ TTimes DumpOnce(const std::string& book, const std::string& out, long& written) 
 }
 
 double Xlsx2Csv(const std::string& book, const std::string& out) {
-    const std::string command = "xlsx2csv '" + book + "' '" + out + "' 2>/dev/null";
-    const auto start = TClock::now();
-    if (std::system(command.c_str()) != 0)
-        return -1;
-    return SecondsSince(start);
+    return tabellix::bench::TimeCommand("xlsx2csv '" + book + "' '" + out + "' 2>/dev/null");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // client reading the dump file of the same sheet. Alternating runs; prints
 // peer time / our time (1.0 or more: ours is at least as fast), median and
 // spread. Usage: transfer_bench FILE.xlsx WORK_DIR [REPEATS]
+#include "bench/bench_support.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
 #include "engine/funcs.h"
@@ -23,7 +24,8 @@ using namespace tabellix;
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
+using bench::SecondsSince;
+using bench::TClock;
 const char* const kDatabase = "bench_transfer";
 
 struct TSettings {
@@ -36,10 +38,6 @@ std::string Env(const char* name, const char* fallback) {
     return v && *v ? v : fallback;
 }
 
-double SecondsSince(TClock::time_point start) {
-    return std::chrono::duration<double>(TClock::now() - start).count();
-}
-
 struct TNoGauge : TProgressSink {
     void SetRange(int, int) override {}
     void SetPosition(int) override {}
@@ -49,8 +47,8 @@ struct TNoGauge : TProgressSink {
 class TPeer {
 public:
     explicit TPeer(const TSettings& s) : FMysql(mysql_init(nullptr)) {
-        if (!mysql_real_connect(FMysql, s.Host.c_str(), s.User.c_str(), s.Password.c_str(),
-                                nullptr, static_cast<unsigned>(s.Port), nullptr, 0))
+        if (!mysql_real_connect(FMysql, s.Host.c_str(), s.User.c_str(), s.Password.c_str(), nullptr,
+                                static_cast<unsigned>(s.Port), nullptr, 0))
             throw std::runtime_error(mysql_error(FMysql));
     }
     ~TPeer() { mysql_close(FMysql); }
@@ -136,10 +134,10 @@ double PeerClient(const TSettings& s, const std::string& dumpFile) {
     const std::string command = "mariadb --no-defaults -h " + s.Host + " -P " +
                                 std::to_string(s.Port) + " -u " + s.User + " -p" + s.Password +
                                 " " + kDatabase + " < '" + dumpFile + "'";
-    const auto start = TClock::now();
-    if (std::system(command.c_str()) != 0)
+    const double seconds = bench::TimeCommand(command);
+    if (seconds < 0)
         throw std::runtime_error("the mariadb client failed");
-    return SecondsSince(start);
+    return seconds;
 }
 
 void DropTable(const TSettings& s) {

@@ -73,25 +73,15 @@ private:
     std::vector<TMacro> FItems;
 };
 
-class TDAParam {
+// A parameter of the component: the provider's description of it with the
+// value the caller gives (Null until then).
+class TDAParam : public TParamDesc {
 public:
-    explicit TDAParam(std::string name) : FName(std::move(name)) {}
-    const std::string& Name() const { return FName; }
-    int DataType() const { return FDataType; }
-    void SetDataType(int value) { FDataType = value; }
-    TParamDirection ParamType() const { return FParamType; }
-    void SetParamType(TParamDirection value) { FParamType = value; }
-    int Size() const { return FSize; }
-    void SetSize(int value) { FSize = value; }
-    const Variant& Value() const { return FValue; }
-    void SetValue(Variant value) { FValue = std::move(value); }
-
-private:
-    std::string FName;
-    int FDataType = 0;
-    TParamDirection FParamType = TParamDirection::pdUnknown;
-    int FSize = 0;
-    Variant FValue = Variant::Null();
+    explicit TDAParam(std::string name) {
+        SetName(std::move(name));
+        SetValue(Variant::Null());
+    }
+    std::string ClassName() const override { return "TDAParam"; }
 };
 
 class TDAParams {

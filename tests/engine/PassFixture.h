@@ -22,6 +22,17 @@ inline const std::string kBook = "/data/book.xlsx";
 
 // Serves the engine's passes from a workbook built in the test, and records
 // every automation call they make and every message they show.
+struct RecordingGauge : TProgressSink {
+    void SetRange(int minimum, int maximum) override {
+        Events.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
+    }
+    void SetPosition(int position) override {
+        Events.push_back("position " + std::to_string(position));
+    }
+    void ProcessMessages() override { Events.push_back("process"); }
+    std::vector<std::string> Events;
+};
+
 class PassFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,23 +71,26 @@ protected:
         return names;
     }
 
+    // The form of a conversion of the first sheet, "Sheet1", of the book.
+    void PrepareForm() {
+        SheetList.Items.Add("Sheet1");
+        SheetList.ItemIndex = 0;
+        Form.grid = &Grid;
+        Form.sheets = &SheetList;
+        Form.sql_table_name = &TableName;
+        Form.filename = kBook;
+        Form.gauge = &Gauge;
+    }
+
     std::vector<std::pair<std::string, std::function<void(TSheet&)>>> Sheets;
     std::vector<std::string> Calls;
     std::vector<std::string> Messages;
     myfuns Funcs{TFormatSettings("en_US")};
     TStringGrid Grid = MakeColumnGrid();
     TListModel SheetList;
-};
-
-struct RecordingGauge : TProgressSink {
-    void SetRange(int minimum, int maximum) override {
-        Events.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
-    }
-    void SetPosition(int position) override {
-        Events.push_back("position " + std::to_string(position));
-    }
-    void ProcessMessages() override { Events.push_back("process"); }
-    std::vector<std::string> Events;
+    std::string TableName = "New_table";
+    RecordingGauge Gauge;
+    TConversionForm Form;
 };
 
 } // namespace tabellix::test

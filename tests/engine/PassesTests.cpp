@@ -19,13 +19,7 @@ class DumpFixture : public PassFixture {
 protected:
     void SetUp() override {
         PassFixture::SetUp();
-        SheetList.Items.Add("Sheet1");
-        SheetList.ItemIndex = 0;
-        Form.grid = &Grid;
-        Form.sheets = &SheetList;
-        Form.sql_table_name = &TableName;
-        Form.filename = kBook;
-        Form.gauge = &Gauge;
+        PrepareForm();
     }
 
     void LoadAndDump(bool names) {
@@ -39,9 +33,6 @@ protected:
     std::string Written() const { return test::ReadFileBytes(File()); }
 
     test::TempDir Dir;
-    std::string TableName = "New_table";
-    RecordingGauge Gauge;
-    TConversionForm Form;
     bool Completed = false;
 };
 

@@ -35,13 +35,7 @@ protected:
         Con.Open();
         Con.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
         Con.SetDatabase("engine_transfer");
-        SheetList.Items.Add("Sheet1");
-        SheetList.ItemIndex = 0;
-        Form.grid = &Grid;
-        Form.sheets = &SheetList;
-        Form.sql_table_name = &TableName;
-        Form.filename = kBook;
-        Form.gauge = &Gauge;
+        PrepareForm();
     }
 
     // A fresh table name for each test, so parallel runs do not meet.
@@ -102,9 +96,6 @@ protected:
     MySqlTestServer Server;
     std::streamoff LogStart = 0;
     TUniConnection Con;
-    std::string TableName;
-    RecordingGauge Gauge;
-    TConversionForm Form;
 };
 
 TEST_F(TransferFixture, SendsTheCreateStatementAndOneInsertPerRow) {
