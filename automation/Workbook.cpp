@@ -10,17 +10,21 @@ namespace tabellix {
 
 namespace {
 
+[[noreturn]] void FailPosition(int row, int column) {
+    throw EAutomationError(
+        Format("Cell position (%d, %d) is outside the worksheet", {row, column}));
+}
+
 void CheckPosition(int row, int column) {
     if (row < 1 || row > MaxSheetRows || column < 1 || column > MaxSheetColumns)
-        throw EAutomationError(
-            Format("Cell position (%d, %d) is outside the worksheet", {row, column}));
+        FailPosition(row, column);
 }
 
 } // namespace
 
 TSheet::Cell& TSheet::Slot(int row, int column) {
     CheckPosition(row, column);
-    Touch(row, column);
+    Widen(row, column);
     if (FRows.size() < static_cast<size_t>(row))
         FRows.resize(static_cast<size_t>(row));
     auto& cells = FRows[static_cast<size_t>(row - 1)];
@@ -60,6 +64,10 @@ const TSheet::Cell* TSheet::Find(int row, int column) const {
 
 void TSheet::Touch(int row, int column) {
     CheckPosition(row, column);
+    Widen(row, column);
+}
+
+void TSheet::Widen(int row, int column) {
     if (!FHasRange) {
         FHasRange = true;
         FFirstRow = FLastRow = row;
@@ -102,7 +110,7 @@ Variant TSheet::Value(int row, int column) const {
     case TCellKind::Number:
         return Variant(cell->Number);
     case TCellKind::Text:
-        return Variant(FBook->Text(cell->Pool));
+        return Variant(std::string(FBook->Text(cell->Pool)));
     case TCellKind::Currency:
         return Variant(VarCurrency{std::llround(cell->Number * 10000.0)});
     case TCellKind::Date:
@@ -110,7 +118,7 @@ Variant TSheet::Value(int row, int column) const {
     case TCellKind::Boolean:
         return Variant(cell->Number != 0);
     case TCellKind::Error:
-        return Variant(VarError{FBook->Text(cell->Pool)});
+        return Variant(VarError{std::string(FBook->Text(cell->Pool))});
     }
     return Variant();
 }
@@ -184,14 +192,23 @@ TSheet& TWorkbook::AddSheet(std::string name) {
     return *FSheets.back();
 }
 
-uint32_t TWorkbook::AddText(std::string text) {
-    FPool.push_back(std::move(text));
-    return static_cast<uint32_t>(FPool.size() - 1);
+uint32_t TWorkbook::AddText(std::string_view text) {
+    FChars.append(text);
+    FEnds.push_back(FChars.size());
+    return static_cast<uint32_t>(FEnds.size() - 1);
+}
+
+std::string_view TWorkbook::Text(uint32_t poolIndex) const {
+    const size_t end = FEnds.at(poolIndex);
+    const size_t start = poolIndex == 0 ? 0 : FEnds[poolIndex - 1];
+    return std::string_view(FChars).substr(start, end - start);
 }
 
 void TWorkbook::DropTexts(size_t poolSize) {
-    if (poolSize < FPool.size())
-        FPool.resize(poolSize);
+    if (poolSize >= FEnds.size())
+        return;
+    FEnds.resize(poolSize);
+    FChars.resize(poolSize == 0 ? 0 : FEnds.back());
 }
 
 } // namespace tabellix

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tabellix {
@@ -69,6 +70,8 @@ private:
         TCellKind Kind = TCellKind::Empty;
     };
     Cell& Slot(int row, int column);
+    // Touch for a position already checked.
+    void Widen(int row, int column);
     const Cell* Find(int row, int column) const;
 
     TWorkbook* FBook;
@@ -94,15 +97,18 @@ public:
     TSheet& Sheet(int index) { return *FSheets.at(static_cast<size_t>(index)); }
     const TSheet& Sheet(int index) const { return *FSheets.at(static_cast<size_t>(index)); }
 
-    uint32_t AddText(std::string text);
-    const std::string& Text(uint32_t poolIndex) const { return FPool.at(poolIndex); }
-    size_t PoolSize() const { return FPool.size(); }
+    uint32_t AddText(std::string_view text);
+    std::string_view Text(uint32_t poolIndex) const;
+    size_t PoolSize() const { return FEnds.size(); }
     // Drops the texts from poolSize on, those of a sheet read that failed.
     void DropTexts(size_t poolSize);
 
 private:
     std::vector<std::unique_ptr<TSheet>> FSheets;
-    std::vector<std::string> FPool;
+    // The texts end to end, and where each one ends: one allocation for
+    // many short texts instead of a string each.
+    std::string FChars;
+    std::vector<size_t> FEnds;
 };
 
 // Largest row and column a sheet may address; positions beyond are refused

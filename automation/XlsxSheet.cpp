@@ -34,22 +34,25 @@ TCellType ParseType(const char* t) {
     return TCellType::Number;
 }
 
-// "BC12" into column 55 and row 12; either part may be missing.
+[[noreturn]] void FailReference(const char* ref) {
+    FailRead(TWorkbookErrorCode::Malformed, Format("cell reference \"%s\" is out of range", {ref}));
+}
+
+// "BC12" into column 55 and row 12; either part may be missing. Every cell
+// has one, so the scan is kept to a subtraction and a compare a character.
 void ParseReference(const char* ref, int& row, int& column) {
-    int col = 0;
     const char* p = ref;
-    for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p) {
-        col = col * 26 + ((*p | 0x20) - 'a' + 1);
+    int col = 0;
+    for (unsigned letter; (letter = static_cast<unsigned char>(*p | 0x20) - 'a') < 26u; ++p) {
+        col = col * 26 + static_cast<int>(letter) + 1;
         if (col > MaxSheetColumns)
-            FailRead(TWorkbookErrorCode::Malformed,
-                     Format("cell reference \"%s\" is out of range", {ref}));
+            FailReference(ref);
     }
     int r = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        r = r * 10 + (*p - '0');
+    for (unsigned digit; (digit = static_cast<unsigned char>(*p) - '0') < 10u; ++p) {
+        r = r * 10 + static_cast<int>(digit);
         if (r > MaxSheetRows)
-            FailRead(TWorkbookErrorCode::Malformed,
-                     Format("cell reference \"%s\" is out of range", {ref}));
+            FailReference(ref);
     }
     if (col > 0)
         column = col;
