@@ -67,7 +67,10 @@ struct TReaderTimes {
 
 TReaderTimes ReadAllCells(const char* fileName, long& cells, size_t& textBytes) {
     const auto start = TClock::now();
-    const tabellix::myfuns funs;
+    // Settings of their own, so that no round finds the texts of another in
+    // the cache the default settings share.
+    const tabellix::myfuns funs(
+        tabellix::TFormatSettings(tabellix::TFormatSettings::Default().LocaleName()));
     auto app = tabellix::CreateOleObject(tabellix::SpreadsheetProgID);
     app->SetVisible(false);
     app->WorkBooks().Open(fileName);
