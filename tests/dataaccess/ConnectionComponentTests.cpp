@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace tabellix {
 namespace {
 
@@ -128,6 +130,22 @@ TEST_F(UniConnectionTest, ListsDatabasesAndTables) {
     Con->GetDatabaseNames(databases);
     for (const char* name : {"uni_a", "uni_b", "uni_empty", "information_schema"})
         EXPECT_GE(databases.IndexOf(name), 0) << name;
+    TMySQLRecordset shown;
+    shown.SetConnection(static_cast<TMySQLConnection*>(Con->IConnection()));
+    shown.SetProp(22, true);
+    shown.SetSQL("SHOW DATABASES");
+    shown.Open();
+    // Other tests may create databases meanwhile: compare the order of the
+    // names both lists hold.
+    std::vector<std::string> listed, inServerOrder;
+    for (int i = 0; i < shown.RecordCount(); ++i)
+        if (databases.IndexOf(shown.GetFieldAsVariant(i, 0).AsString()) >= 0)
+            inServerOrder.push_back(shown.GetFieldAsVariant(i, 0).AsString());
+    for (const std::string& name : databases.Items())
+        if (std::find(inServerOrder.begin(), inServerOrder.end(), name) != inServerOrder.end())
+            listed.push_back(name);
+    EXPECT_EQ(listed, inServerOrder);
+    EXPECT_GE(inServerOrder.size(), 4u);
 
     TStringList tables{"stale"};
     Con->GetTableNames(tables, false);
