@@ -5,7 +5,8 @@
 
 #include <zip.h>
 
-#include <array>
+#include <algorithm>
+#include <vector>
 
 namespace tabellix {
 
@@ -33,6 +34,8 @@ std::string ZipErrorText(int code) {
                  Format("it is not a valid zip package (%s)", {ZipErrorText(code)}));
     FailRead(TWorkbookErrorCode::CannotOpen, ZipErrorText(code));
 }
+
+constexpr uint64_t kPieceBytes = uint64_t{1} << 18;
 
 struct TZipFile {
     zip_file_t* File;
@@ -121,7 +124,10 @@ void TZipArchive::Stream(std::string_view name, const TSink& sink) const {
         FailRead(TWorkbookErrorCode::Malformed,
                  Format("part \"%s\" cannot be opened (%s)",
                         {std::string(name), zip_strerror(FHandle->Zip)}));
-    std::array<char, 1 << 16> buffer;
+    // Large pieces keep the inflater's window copies and the parser's calls
+    // few; a small part needs no more than its own size.
+    const size_t pieceBytes = static_cast<size_t>(std::min<uint64_t>(stat.size + 1, kPieceBytes));
+    std::vector<char> buffer(pieceBytes);
     uint64_t total = 0;
     for (;;) {
         const zip_int64_t got = zip_fread(file.File, buffer.data(), buffer.size());
