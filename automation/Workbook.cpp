@@ -108,17 +108,17 @@ Variant TSheet::Value(int row, int column) const {
     case TCellKind::Empty:
         return Variant();
     case TCellKind::Number:
-        return Variant(cell->Number);
+        return Variant(cell->Number());
     case TCellKind::Text:
-        return Variant(std::string(FBook->Text(cell->Pool)));
+        return Variant(std::string(FBook->Text(cell->Pool())));
     case TCellKind::Currency:
-        return Variant(VarCurrency{std::llround(cell->Number * 10000.0)});
+        return Variant(VarCurrency{std::llround(cell->Number() * 10000.0)});
     case TCellKind::Date:
-        return Variant(VarDate{cell->Number});
+        return Variant(VarDate{cell->Number()});
     case TCellKind::Boolean:
-        return Variant(cell->Number != 0);
+        return Variant(cell->Number() != 0);
     case TCellKind::Error:
-        return Variant(VarError{std::string(FBook->Text(cell->Pool))});
+        return Variant(VarError{std::string(FBook->Text(cell->Pool()))});
     }
     return Variant();
 }
@@ -126,25 +126,25 @@ Variant TSheet::Value(int row, int column) const {
 void TSheet::SetNumber(int row, int column, double value) {
     Cell& cell = Slot(row, column);
     cell.Kind = TCellKind::Number;
-    cell.Number = value;
+    cell.SetNumber(value);
 }
 
 void TSheet::SetDate(int row, int column, double serial) {
     Cell& cell = Slot(row, column);
     cell.Kind = TCellKind::Date;
-    cell.Number = serial;
+    cell.SetNumber(serial);
 }
 
 void TSheet::SetCurrency(int row, int column, double amount) {
     Cell& cell = Slot(row, column);
     cell.Kind = TCellKind::Currency;
-    cell.Number = amount;
+    cell.SetNumber(amount);
 }
 
 void TSheet::SetBoolean(int row, int column, bool value) {
     Cell& cell = Slot(row, column);
     cell.Kind = TCellKind::Boolean;
-    cell.Number = value ? 1 : 0;
+    cell.SetNumber(value ? 1 : 0);
 }
 
 void TSheet::SetText(int row, int column, const std::string& text) {
@@ -155,14 +155,14 @@ void TSheet::SetPooledText(int row, int column, uint32_t poolIndex) {
     FBook->Text(poolIndex);
     Cell& cell = Slot(row, column);
     cell.Kind = TCellKind::Text;
-    cell.Pool = poolIndex;
+    cell.SetPool(poolIndex);
 }
 
 void TSheet::SetError(int row, int column, const std::string& code) {
     const uint32_t index = FBook->AddText(code);
     Cell& cell = Slot(row, column);
     cell.Kind = TCellKind::Error;
-    cell.Pool = index;
+    cell.SetPool(index);
 }
 
 void TSheet::SetValue(int row, int column, const Variant& value) {

@@ -9,6 +9,7 @@
 #include "base/Variant.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -63,12 +64,23 @@ public:
     void SetValue(int row, int column, const Variant& value);
 
 private:
+    // 12 bytes: a cell holds a number or a pool index, never both, so they
+    // share the payload, kept in two halves to need no 8-byte alignment.
     struct Cell {
-        double Number = 0;
-        uint32_t Pool = 0;
+        uint32_t Payload[2] = {0, 0};
         uint16_t Column = 0;
         TCellKind Kind = TCellKind::Empty;
+
+        double Number() const {
+            double value;
+            std::memcpy(&value, Payload, sizeof value);
+            return value;
+        }
+        void SetNumber(double value) { std::memcpy(Payload, &value, sizeof value); }
+        uint32_t Pool() const { return Payload[0]; }
+        void SetPool(uint32_t index) { Payload[0] = index; }
     };
+    static_assert(sizeof(Cell) == 12, "cells stay compact");
     Cell& Slot(int row, int column);
     // Touch for a position already checked.
     void Widen(int row, int column);
