@@ -1,5 +1,6 @@
 #include "base/FormatSettings.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -8,8 +9,21 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unordered_map>
+#include <vector>
 
 namespace tabellix {
+
+namespace {
+
+// One piece of a numeric date pattern: a field letter ('d', 'M', 'y') with
+// its width, or literal text (field 0).
+struct TDatePiece {
+    char field = 0;
+    int width = 0;
+    std::string literal;
+};
+
+} // namespace
 
 struct TFormatSettings::Formatters {
     std::mutex lock;
@@ -19,6 +33,10 @@ struct TFormatSettings::Formatters {
     // repeats its dates and times, and the formatter is slow.
     std::unordered_map<double, std::string> dates;
     std::unordered_map<int64_t, std::string> times;
+    // The short date pattern as numeric fields and literals, when it has no
+    // other kind of field and gives what the formatter gives; else empty,
+    // and the formatter makes every date.
+    std::vector<TDatePiece> numericDate;
 };
 
 namespace {
@@ -79,6 +97,79 @@ std::string DefaultLocaleName() {
 
 } // namespace
 
+namespace {
+
+// Year, month and day of a serial day (days since 1899-12-30), in the
+// proleptic Gregorian calendar.
+void CivilFromSerial(int64_t serial, int& year, int& month, int& day) {
+    const int64_t z = serial - 25569 + 719468; // days since 0000-03-01
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+// The pieces of a pattern made of d, dd, M, MM, yyyy and literal text
+// without letters or quotes; nothing for any other pattern.
+std::vector<TDatePiece> NumericPattern(const std::string& pattern) {
+    std::vector<TDatePiece> pieces;
+    for (size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        size_t run = i;
+        while (run < pattern.size() && pattern[run] == c)
+            ++run;
+        const int width = static_cast<int>(run - i);
+        const bool field = (c == 'd' || c == 'M') ? width <= 2 : c == 'y' && width == 4;
+        if (field) {
+            pieces.push_back({c, width, {}});
+        } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '\'' ||
+                   static_cast<unsigned char>(c) >= 0x80) {
+            return {};
+        } else {
+            if (pieces.empty() || pieces.back().field != 0)
+                pieces.push_back({});
+            pieces.back().literal.append(pattern, i, static_cast<size_t>(width));
+        }
+        i = run;
+    }
+    return pieces;
+}
+
+void AppendNumber(std::string& out, int value, int width) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    for (int pad = width - static_cast<int>(end - digits); pad > 0; --pad)
+        out += '0';
+    out.append(digits, end);
+}
+
+std::string FormatNumericDate(const std::vector<TDatePiece>& pieces, int64_t serial) {
+    int year = 0, month = 0, day = 0;
+    CivilFromSerial(serial, year, month, day);
+    std::string out;
+    for (const TDatePiece& piece : pieces) {
+        if (piece.field == 0)
+            out += piece.literal;
+        else
+            AppendNumber(out,
+                         piece.field == 'd'   ? day
+                         : piece.field == 'M' ? month
+                                              : year,
+                         piece.width);
+    }
+    return out;
+}
+
+// Serial days the numeric pieces must format exactly as the formatter does
+// before they are trusted: single and double digits, both ends of a year.
+constexpr int64_t kProbeSerials[] = {45352, 36525, 1, 2958465, 40179};
+
+} // namespace
+
 TFormatSettings::TFormatSettings(const std::string& localeName)
     : FLocaleName(localeName), FFormatters(std::make_shared<Formatters>()) {
     icu::Locale locale(localeName.c_str());
@@ -98,6 +189,22 @@ TFormatSettings::TFormatSettings(const std::string& localeName)
     FShortDatePattern = ToUtf8(FFormatters->date->toPattern(pattern));
     pattern.remove();
     FLongTimePattern = ToUtf8(FFormatters->time->toPattern(pattern));
+    TrustNumericDates();
+}
+
+// Formatting a date through the formatter is slow; a pattern of plain
+// numbers is made directly once it agrees with the formatter.
+void TFormatSettings::TrustNumericDates() {
+    std::vector<TDatePiece> pieces = NumericPattern(FShortDatePattern);
+    if (pieces.empty())
+        return;
+    for (int64_t serial : kProbeSerials) {
+        icu::UnicodeString text;
+        FFormatters->date->format(static_cast<double>(serial - 25569) * 86400000.0, text);
+        if (PlainSpaces(ToUtf8(text)) != FormatNumericDate(pieces, serial))
+            return;
+    }
+    FFormatters->numericDate = std::move(pieces);
 }
 
 TFormatSettings::~TFormatSettings() = default;
@@ -120,6 +227,10 @@ std::string TFormatSettings::FloatToStr(double value) const {
     // where the system's format does: below 1E-4 and from 1E15 on, after
     // rounding.
     char buffer[64];
+    // Whole numbers below 1E15 are their own digits in the general form.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::string(
+            buffer, std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value)).ptr);
     const auto end =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
     std::string s(buffer, end);
@@ -189,7 +300,11 @@ std::string TFormatSettings::DateTimeToStr(double serial) const {
     }
     std::lock_guard guard(FFormatters->lock);
     std::string text;
-    if (day != 0) {
+    if (day != 0 && !FFormatters->numericDate.empty() && day >= 1 && day <= 2958465) {
+        text = FormatNumericDate(FFormatters->numericDate, static_cast<int64_t>(day));
+        if (ms != 0)
+            text += ' ';
+    } else if (day != 0) {
         text = CachedText(FFormatters->dates, day, [&](icu::UnicodeString& out) {
             const double kUnixEpochSerial = 25569;
             FFormatters->date->format((day - kUnixEpochSerial) * 86400000.0, out);

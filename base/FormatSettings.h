@@ -34,6 +34,7 @@ public:
 
 private:
     struct Formatters;
+    void TrustNumericDates();
     std::string FLocaleName;
     std::string FDecimalSeparator;
     std::string FShortDatePattern;

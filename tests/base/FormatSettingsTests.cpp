@@ -59,3 +59,29 @@ TEST(FormatSettings, DatesGiveTheShortDateAndATimeUnlessMidnight) {
     TFormatSettings de("de_DE");
     EXPECT_EQ(de.DateTimeToStr(45292.75), "01.01.2024 18:00:00");
 }
+
+// Numeric short dates are made without the locale formatter; they must read
+// as the formatter writes them, across locales and the calendar's range.
+TEST(FormatSettings, DatesReadTheSameInEveryLocale) {
+    struct Case {
+        const char* locale;
+        double serial;
+        const char* text;
+    } cases[] = {
+        {"en_US", 60, "2/28/1900"},
+        {"en_US", 61, "3/1/1900"},
+        {"en_US", 2958465, "12/31/9999"},
+        {"en_GB", 45351, "29/02/2024"},
+        {"de_DE", 36526, "01.01.2000"},
+        {"ja_JP", 45352, "2024/03/01"},
+        {"nl_NL", 45352, "01-03-2024"},
+        // Arabic digits and right-to-left marks: the formatter writes these.
+        {"ar_EG", 45352,
+         "\xD9\xA1\xE2\x80\x8F/\xD9\xA3\xE2\x80\x8F/\xD9\xA2\xD9\xA0\xD9\xA2\xD9\xA4"},
+        {"en_US", -1, "12/29/1899"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + std::to_string(c.serial));
+        EXPECT_EQ(TFormatSettings(c.locale).DateTimeToStr(c.serial), c.text);
+    }
+}
