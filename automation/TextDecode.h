@@ -2,13 +2,14 @@
 // (little-endian) code units and single-byte Latin-1 characters.
 #pragma once
 
+#include "base/Text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tabellix {
 
-void AppendUtf8(std::string& out, uint32_t codePoint);
 // Unpaired surrogates become U+FFFD.
 void AppendUtf16Le(std::string& out, std::string_view bytes);
 void AppendLatin1(std::string& out, std::string_view bytes);

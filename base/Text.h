@@ -34,6 +34,9 @@ std::optional<int64_t> TryStrToInt64(std::string_view text);
 int32_t StrToInt(std::string_view text);
 int64_t StrToInt64(std::string_view text);
 
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, uint32_t codePoint);
+
 // A character set for the "ANSI" conversions. System() is the process
 // locale's character set; tests can name a single-byte page instead.
 // Characters the page cannot hold become "?".
