@@ -127,24 +127,10 @@ TEST_F(DumpPath, EachCheckOfStepsOneAndTwoShowsItsMessageAndStays) {
 
 TEST_F(DumpPath, EachTableNameCheckShowsItsMessageAndFocusesTheBox) {
     ToStepTwo();
-    const struct {
-        const char* name;
-        const char* message;
-    } refused[] = {{"", "Please input the Mysql Table Name"},
-                   {" abc", "Please input a valid Mysql Table Name"},
-                   {"1abc", "Please input a valid Mysql Table Name"},
-                   {"_x", "Please input a valid Mysql Table Name"}};
-    for (const auto& c : refused) {
-        SCOPED_TRACE(c.name);
-        Answers->Messages.clear();
-        Type("sql_table_name", c.name);
-        Find("btnnext")->setFocus();
-        Click("btnnext");
-        EXPECT_EQ(Answers->Messages, std::vector<std::string>{c.message});
-        EXPECT_TRUE(Find("sql_table_name")->hasFocus());
-        EXPECT_EQ(Step(), "2");
-        EXPECT_EQ(VisiblePage(), "wiz2");
-    }
+    ExpectTableNamesRefused({{"", "Please input the Mysql Table Name"},
+                             {" abc", "Please input a valid Mysql Table Name"},
+                             {"1abc", "Please input a valid Mysql Table Name"},
+                             {"_x", "Please input a valid Mysql Table Name"}});
     EXPECT_EQ(Answers->Filters.size(), 1u) << "no save dialog for a refused name";
 }
 

@@ -373,23 +373,9 @@ TEST_F(ServerPathNames, NextOnStepTwoRefusesATableNameWithTheDumpPathsMessages) 
     ChooseBook(kBook, 1, true);
     QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
     Click("btnnext");
-    const struct {
-        const char* name;
-        const char* message;
-    } refused[] = {{"", "Please input the Mysql Table Name"},
-                   {" abc", "Please input a valid Mysql Table Name"},
-                   {"1abc", "Please input a valid Mysql Table Name"}};
-    for (const auto& c : refused) {
-        SCOPED_TRACE(c.name);
-        Answers->Messages.clear();
-        Type("sql_table_name", c.name);
-        Find("btnnext")->setFocus();
-        Click("btnnext");
-        EXPECT_EQ(Answers->Messages, std::vector<std::string>{c.message});
-        EXPECT_TRUE(Find("sql_table_name")->hasFocus());
-        EXPECT_EQ(Step(), "2");
-        EXPECT_EQ(VisiblePage(), "wiz2");
-    }
+    ExpectTableNamesRefused({{"", "Please input the Mysql Table Name"},
+                             {" abc", "Please input a valid Mysql Table Name"},
+                             {"1abc", "Please input a valid Mysql Table Name"}});
     Type("sql_table_name", "My Table");
     Click("btnnext");
     EXPECT_EQ(Step(), "4");

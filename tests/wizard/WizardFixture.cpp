@@ -137,6 +137,21 @@ std::string WizardFixture::VisiblePage() const {
     return shown;
 }
 
+void WizardFixture::ExpectTableNamesRefused(
+    const std::vector<std::pair<std::string, std::string>>& nameAndMessage) {
+    for (const auto& [name, message] : nameAndMessage) {
+        SCOPED_TRACE(name);
+        Answers->Messages.clear();
+        Type("sql_table_name", QString::fromStdString(name));
+        Find("btnnext")->setFocus();
+        Click("btnnext");
+        EXPECT_EQ(Answers->Messages, std::vector<std::string>{message});
+        EXPECT_TRUE(Find("sql_table_name")->hasFocus());
+        EXPECT_EQ(Step(), "2");
+        EXPECT_EQ(VisiblePage(), "wiz2");
+    }
+}
+
 void WizardFixture::ChooseBook(const std::string& path, int sheet, bool firstRowNames) {
     Answers->OpenAnswers.push_back(path);
     Click("btn_brows");

@@ -75,6 +75,10 @@ protected:
     // Opens the field editor on gridRow; drive acts on it while it is modal
     // and is closed afterwards if it is still open.
     void WithEditor(int gridRow, const std::function<void(QWidget& editor)>& drive);
+    // Next on step 2 with each refused table name: its message, the focus
+    // back in sql_table_name, still on step 2.
+    void
+    ExpectTableNamesRefused(const std::vector<std::pair<std::string, std::string>>& nameAndMessage);
     // Next on step 2 with the save dialog answering name in the temp folder.
     void DumpTo(const std::string& name);
     std::string OutPath(const std::string& name) const { return (Dir.Path() / name).string(); }
