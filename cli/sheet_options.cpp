@@ -24,28 +24,28 @@ std::vector<std::string> SplitColons(const std::string& text) {
 
 // Edits one grid row the way the field editor would: the type is chosen
 // first (which sets its default length), then the length is typed, then OK.
-void ApplyColumn(const myfuns& funs, TStringGrid& grid, const std::string& spec) {
-    const std::vector<std::string> parts = SplitColons(spec);
+void ApplyColumn(const myfuns& funs, TStringGrid& grid, const std::string& column) {
+    const std::vector<std::string> parts = SplitColons(column);
     if (parts.size() < 3 || parts.size() > 4)
-        throw EUsageError(Format("--column wants I:NAME:TYPE[:LENGTH], not \"%s\"", {spec}));
+        throw EUsageError(Format("--column wants I:NAME:TYPE[:LENGTH], not \"%s\"", {column}));
     const auto row = TryStrToInt(parts[0]);
     if (!row || *row < 1 || *row >= grid.RowCount())
         throw EUsageError(
-            Format("--column %s: the grid has rows 1 to %d", {spec, grid.RowCount() - 1}));
+            Format("--column %s: the grid has rows 1 to %d", {column, grid.RowCount() - 1}));
     TFieldEdit edit{parts[1], AsciiUpper(parts[2]), "", *row};
     const auto& types = field_types();
     if (std::find(types.begin(), types.end(), edit.ftype) == types.end())
-        throw EUsageError(Format("--column %s: unknown type %s", {spec, parts[2]}));
+        throw EUsageError(Format("--column %s: unknown type %s", {column, parts[2]}));
     const std::optional<std::string> length = default_field_length(edit.ftype);
     edit.flength = length.value_or("");
     if (parts.size() == 4) {
         if (!length && !parts[3].empty())
-            throw EUsageError(Format("--column %s: type %s takes no length", {spec, edit.ftype}));
+            throw EUsageError(Format("--column %s: type %s takes no length", {column, edit.ftype}));
         edit.flength = parts[3];
     }
     const TFieldCheck check = apply_field_edit(funs, edit, grid, *row);
     if (!check.accepted)
-        throw EUsageError(Format("--column %s: %s", {spec, check.message}));
+        throw EUsageError(Format("--column %s: %s", {column, check.message}));
 }
 
 } // namespace
@@ -82,8 +82,8 @@ bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& she
     sheet.Sheets.ItemIndex = o.Sheet - 1;
     if (!sheet.Funs.load_grid(sheet.Grid, o.File, sheet.Sheets, o.FirstRowNames))
         return false;
-    for (const std::string& spec : o.Columns)
-        ApplyColumn(sheet.Funs, sheet.Grid, spec);
+    for (const std::string& column : o.Columns)
+        ApplyColumn(sheet.Funs, sheet.Grid, column);
     if (const auto problem = check_table_name(sheet.Funs, o.Table))
         throw EUsageError(*problem);
     sheet.Table = o.Table;

@@ -50,4 +50,7 @@ private:
     std::string FOperator = "=";
 };
 
+// A class reference: makes a metadata object of its class.
+using TCRMetaDataClass = std::unique_ptr<TCRMetaData> (*)();
+
 } // namespace tabellix

@@ -5,6 +5,7 @@
 #include "dataaccess/UniSqlFormatter.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tabellix {
 
@@ -25,11 +26,15 @@ void WrapDAErrors(const std::function<void()>& operation) {
 
 // --- macros ---------------------------------------------------------------
 
-TMacro* TMacros::FindMacro(const std::string& name) {
-    for (TMacro& macro : FItems)
+const TMacro* TMacros::FindMacro(const std::string& name) const {
+    for (const TMacro& macro : FItems)
         if (SameText(macro.Name(), name))
             return &macro;
     return nullptr;
+}
+
+TMacro* TMacros::FindMacro(const std::string& name) {
+    return const_cast<TMacro*>(std::as_const(*this).FindMacro(name));
 }
 
 TMacro& TMacros::MacroByName(const std::string& name) {
@@ -78,7 +83,7 @@ void TMacros::Scan(const std::string& text) {
         FItems = std::move(found);
 }
 
-std::string TMacros::Expand(const std::string& text) {
+std::string TMacros::Expand(const std::string& text) const {
     std::string out;
     int copied = 0;
     ForEachMacro(text, [&](const std::string& name, int start, int end) {
@@ -156,7 +161,7 @@ std::string TCustomDASQL::GetFinalSQL() const {
     while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
         text.pop_back();
     if (FMacros.Count() > 0)
-        text = const_cast<TMacros&>(FMacros).Expand(text);
+        text = FMacros.Expand(text);
     return text;
 }
 
@@ -339,10 +344,10 @@ void TDAMetaData::Open() {
 }
 
 void TDAMetaData::OpenOnce() {
-    std::unique_ptr<TCRMetaData> fresh = FConnection->CreateIMetaData();
-    if (!FIMetaData || FIMetaDataClassName != fresh->ClassName()) {
-        FIMetaData = std::move(fresh);
-        FIMetaDataClassName = FIMetaData->ClassName();
+    const TCRMetaDataClass metaDataClass = FConnection->GetIMetaDataClass();
+    if (!FIMetaData || FIMetaDataClass != metaDataClass) {
+        FIMetaData = metaDataClass();
+        FIMetaDataClass = metaDataClass;
     }
     TCRConnection* connection = FConnection->IConnection();
     FData = &FIMetaData->GetMetaData(connection, connection->GetInternalTransaction(),

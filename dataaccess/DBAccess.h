@@ -59,6 +59,7 @@ public:
     TMacro& Item(int index) { return FItems.at(static_cast<size_t>(index)); }
     // By name, ignoring letter case; nullptr when absent.
     TMacro* FindMacro(const std::string& name);
+    const TMacro* FindMacro(const std::string& name) const;
     // Raises "Macro %s not found" when absent.
     TMacro& MacroByName(const std::string& name);
 
@@ -67,7 +68,7 @@ public:
     void Scan(const std::string& text);
     // The text with every "&name" replaced by the active macro's value, or
     // by nothing.
-    std::string Expand(const std::string& text);
+    std::string Expand(const std::string& text) const;
 
 private:
     std::vector<TMacro> FItems;
@@ -205,7 +206,7 @@ private:
     std::string FMetaDataKind;
     TStringList FRestrictions;
     std::unique_ptr<TCRMetaData> FIMetaData;
-    std::string FIMetaDataClassName;
+    TCRMetaDataClass FIMetaDataClass = nullptr;
     TMemData* FData = nullptr;
 };
 
@@ -260,8 +261,8 @@ public:
 
     virtual std::unique_ptr<TCustomDASQL> CreateSQL() = 0;
     virtual std::unique_ptr<TDAMetaData> CreateMetaData();
-    // A provider metadata object of the provider's class.
-    virtual std::unique_ptr<TCRMetaData> CreateIMetaData() = 0;
+    // The provider's metadata class.
+    virtual TCRMetaDataClass GetIMetaDataClass() = 0;
 
     // Around each command execution: opens if needed, then ends the use.
     void InternalConnect();

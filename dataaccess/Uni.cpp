@@ -110,11 +110,11 @@ std::unique_ptr<TDAMetaData> TUniConnection::CreateMetaData() {
     return std::make_unique<TUniMetaData>(this);
 }
 
-std::unique_ptr<TCRMetaData> TUniConnection::CreateIMetaData() {
+TCRMetaDataClass TUniConnection::GetIMetaDataClass() {
     TCRMetaDataClass metaDataClass = CheckProvider().GetMetaDataClass();
     if (!metaDataClass)
         throw Exception(Format("The %s provider has no metadata class", {FProviderName}));
-    return metaDataClass();
+    return metaDataClass;
 }
 
 TCRCommandClass TUniConnection::GetICommandClass() {

@@ -28,7 +28,7 @@ public:
 
     std::unique_ptr<TCustomDASQL> CreateSQL() override;
     std::unique_ptr<TDAMetaData> CreateMetaData() override;
-    std::unique_ptr<TCRMetaData> CreateIMetaData() override;
+    TCRMetaDataClass GetIMetaDataClass() override;
     TCRCommandClass GetICommandClass() override;
     std::string GetFinalSQL(const std::string& text) override;
     // The provider, checked: raises the registry's messages when there is

@@ -127,7 +127,6 @@ private:
 
 class TUniProvider;
 
-using TCRMetaDataClass = std::unique_ptr<TCRMetaData> (*)();
 using TSqlFormatterClass = std::unique_ptr<TUniSqlFormatter> (*)();
 
 // A provider class: its class-level name and how to make one.
