@@ -2,7 +2,7 @@
 
 #include "automation/TextDecode.h"
 #include "automation/WorkbookError.h"
-#include "automation/XmlStream.h"
+#include "automation/XmlScanner.h"
 #include "base/Format.h"
 
 #include <charconv>
@@ -273,9 +273,9 @@ std::vector<TNumberClass> ReadCellFormats(const TZipArchive& zip, const std::str
 
 uint32_t ReadSharedStrings(const TZipArchive& zip, const std::string& part, TWorkbook& book) {
     TSharedStringsHandler handler(book);
-    TXmlStream stream(handler, part);
-    zip.Stream(part, [&](const char* data, size_t size) { stream.Feed(data, size); });
-    stream.Finish();
+    TXmlScanner scanner(handler, part);
+    zip.Stream(part, [&](const char* data, size_t size) { scanner.Feed(data, size); });
+    scanner.Finish();
     return handler.Count();
 }
 

@@ -3,7 +3,7 @@
 #include "automation/SerialDate.h"
 #include "automation/WorkbookError.h"
 #include "automation/XlsxParts.h"
-#include "automation/XmlStream.h"
+#include "automation/XmlScanner.h"
 #include "base/Format.h"
 
 #include <charconv>
@@ -268,9 +268,9 @@ private:
 void ReadXlsxSheet(const TZipArchive& zip, const std::string& part, const TXlsxContext& context,
                    TSheet& sheet) {
     TSheetHandler handler(context, sheet, part);
-    TXmlStream stream(handler, part);
-    zip.Stream(part, [&](const char* data, size_t size) { stream.Feed(data, size); });
-    stream.Finish();
+    TXmlScanner scanner(handler, part);
+    zip.Stream(part, [&](const char* data, size_t size) { scanner.Feed(data, size); });
+    scanner.Finish();
 }
 
 } // namespace tabellix

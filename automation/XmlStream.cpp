@@ -9,6 +9,54 @@
 #include <exception>
 
 namespace tabellix {
+namespace {
+
+[[noreturn]] void FailXmlCode(const std::string& part, unsigned long line, XML_Error code) {
+    FailRead(code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN
+                 ? TWorkbookErrorCode::Truncated
+                 : TWorkbookErrorCode::Malformed,
+             Format("part \"%s\" is not well-formed XML at line %u (%s)",
+                    {part, line, XML_ErrorString(code)}));
+}
+
+XML_Error ExpatCode(TXmlFault fault) {
+    switch (fault) {
+    case TXmlFault::InvalidToken:
+        return XML_ERROR_INVALID_TOKEN;
+    case TXmlFault::UnclosedToken:
+        return XML_ERROR_UNCLOSED_TOKEN;
+    case TXmlFault::UnclosedSection:
+        return XML_ERROR_UNCLOSED_CDATA_SECTION;
+    case TXmlFault::PartialChar:
+        return XML_ERROR_PARTIAL_CHAR;
+    case TXmlFault::NoElements:
+        return XML_ERROR_NO_ELEMENTS;
+    case TXmlFault::MismatchedTag:
+        return XML_ERROR_TAG_MISMATCH;
+    case TXmlFault::DuplicateAttribute:
+        return XML_ERROR_DUPLICATE_ATTRIBUTE;
+    case TXmlFault::JunkAfterDocument:
+        return XML_ERROR_JUNK_AFTER_DOC_ELEMENT;
+    case TXmlFault::UndefinedEntity:
+        return XML_ERROR_UNDEFINED_ENTITY;
+    case TXmlFault::BadCharRef:
+        return XML_ERROR_BAD_CHAR_REF;
+    case TXmlFault::MisplacedXmlDeclaration:
+        return XML_ERROR_MISPLACED_XML_PI;
+    }
+    return XML_ERROR_SYNTAX;
+}
+
+} // namespace
+
+void FailXml(const std::string& part, unsigned long line, TXmlFault fault) {
+    FailXmlCode(part, line, ExpatCode(fault));
+}
+
+void FailDoctype(const std::string& part) {
+    FailRead(TWorkbookErrorCode::Malformed,
+             Format("part \"%s\" holds a document type declaration", {part}));
+}
 
 struct TXmlStream::Impl {
     XML_Parser Parser = nullptr;
@@ -59,15 +107,9 @@ struct TXmlStream::Impl {
         if (status != XML_STATUS_ERROR)
             return;
         if (RefusedDoctype)
-            FailRead(TWorkbookErrorCode::Malformed,
-                     Format("part \"%s\" holds a document type declaration", {Part}));
-        const XML_Error code = XML_GetErrorCode(Parser);
-        FailRead(code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN
-                     ? TWorkbookErrorCode::Truncated
-                     : TWorkbookErrorCode::Malformed,
-                 Format("part \"%s\" is not well-formed XML at line %u (%s)",
-                        {Part, static_cast<unsigned long>(XML_GetCurrentLineNumber(Parser)),
-                         XML_ErrorString(code)}));
+            FailDoctype(Part);
+        FailXmlCode(Part, static_cast<unsigned long>(XML_GetCurrentLineNumber(Parser)),
+                    XML_GetErrorCode(Parser));
     }
 };
 

@@ -66,4 +66,23 @@ const char* XmlAttribute(const char** attrs, std::string_view local);
 // Parses a whole part held in memory.
 void ParseXml(TXmlHandler& handler, const std::string& part, std::string_view xml);
 
+// The faults a part can show, reported in the words TXmlStream uses so that a
+// broken part reads alike whichever parser met it.
+enum class TXmlFault {
+    InvalidToken,
+    UnclosedToken,
+    UnclosedSection,
+    PartialChar,
+    NoElements,
+    MismatchedTag,
+    DuplicateAttribute,
+    JunkAfterDocument,
+    UndefinedEntity,
+    BadCharRef,
+    MisplacedXmlDeclaration
+};
+
+[[noreturn]] void FailXml(const std::string& part, unsigned long line, TXmlFault fault);
+[[noreturn]] void FailDoctype(const std::string& part);
+
 } // namespace tabellix
