@@ -1,72 +1,27 @@
 // The scanner of the large parts against the general parser: the same events
 // for every document, the same error for a broken one, however the bytes
 // arrive in pieces.
-#include "automation/WorkbookError.h"
-#include "automation/XmlScanner.h"
-#include "automation/XmlStream.h"
 #include "automation/ZipArchive.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/XmlRecorder.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace tabellix {
 namespace {
 
-// Writes the events as markup again, text escaped, so two runs compare as
-// strings.
-class TRecorder : public TXmlHandler {
-public:
-    std::string Log;
-
-    void StartElement(std::string_view name, const char** attrs) override {
-        Log.append("<").append(name);
-        for (; attrs[0]; attrs += 2)
-            Log.append(" ").append(attrs[0]).append("=[").append(attrs[1]).append("]");
-        Log.append(">");
-    }
-    void EndElement(std::string_view name) override { Log.append("</").append(name).append(">"); }
-    void Text(std::string_view text) override {
-        for (char c : text)
-            Log += c == '<' ? std::string("&lt;") : std::string(1, c);
-    }
-    bool WantText() const override { return true; }
-};
-
-struct TOutcome {
-    std::string Log;
-    std::optional<TWorkbookErrorCode> Error;
-    std::string Message;
-};
-
-template <class Parser> TOutcome Parse(std::string_view xml, size_t piece) {
-    TRecorder recorder;
-    TOutcome outcome;
-    try {
-        Parser parser(recorder, "part.xml");
-        for (size_t at = 0; at < xml.size(); at += piece)
-            parser.Feed(xml.data() + at, std::min(piece, xml.size() - at));
-        parser.Finish();
-    } catch (const EWorkbookError& e) {
-        outcome.Error = e.Code();
-        outcome.Message = e.Message();
-    }
-    outcome.Log = recorder.Log;
-    return outcome;
-}
-
 // The scanner, in pieces of every size from one byte up, against the
 // general parser given the whole document.
 void ExpectSameAsGeneralParser(std::string_view xml) {
-    const TOutcome expected = Parse<TXmlStream>(xml, std::max<size_t>(xml.size(), 1));
+    const test::TXmlOutcome expected =
+        test::ParseXmlEvents<TXmlStream>(xml, std::max<size_t>(xml.size(), 1));
     for (size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{64}, xml.size() + 1}) {
         SCOPED_TRACE("pieces of " + std::to_string(piece));
-        const TOutcome got = Parse<TXmlScanner>(xml, piece);
+        const test::TXmlOutcome got = test::ParseXmlEvents<TXmlScanner>(xml, piece);
         EXPECT_EQ(got.Error, expected.Error);
         EXPECT_EQ(got.Message, expected.Message);
         if (!expected.Error) {
@@ -156,7 +111,8 @@ TEST(XmlScanner, RefusesBrokenDocumentsWithTheGeneralParsersWords) {
     };
     for (const auto& [xml, words] : documents) {
         SCOPED_TRACE(xml);
-        const TOutcome general = Parse<TXmlStream>(xml, std::max<size_t>(xml.size(), 1));
+        const test::TXmlOutcome general =
+            test::ParseXmlEvents<TXmlStream>(xml, std::max<size_t>(xml.size(), 1));
         ASSERT_TRUE(general.Error);
         EXPECT_NE(general.Message.find(words), std::string::npos) << general.Message;
         ExpectSameAsGeneralParser(xml);
@@ -184,8 +140,9 @@ TEST(XmlScanner, ReadsTheRealWorkbooksPartsAsTheGeneralParserDoes) {
                 continue;
             SCOPED_TRACE(entry.path().string() + " " + part);
             const std::string xml = zip->Read(part);
-            const TOutcome expected = Parse<TXmlStream>(xml, xml.size() + 1);
-            const TOutcome got = Parse<TXmlScanner>(xml, 4096);
+            const test::TXmlOutcome expected =
+                test::ParseXmlEvents<TXmlStream>(xml, xml.size() + 1);
+            const test::TXmlOutcome got = test::ParseXmlEvents<TXmlScanner>(xml, 4096);
             EXPECT_EQ(got.Error, expected.Error);
             EXPECT_EQ(got.Log, expected.Log);
             ++compared;
