@@ -190,10 +190,19 @@ struct TXmlScanner::Impl {
 
     Impl(TXmlHandler& handler, std::string part) : Handler(handler), Part(std::move(part)) {}
 
-    [[noreturn]] void Fail(TXmlFault fault) const {
-        const auto lines = std::count(Buf.begin(), Buf.begin() + static_cast<ptrdiff_t>(Pos), '\n');
-        FailXml(Part, Line + static_cast<unsigned long>(lines), fault);
+    // Sheets hold few line ends, so they are counted a search at a time.
+    unsigned long LinesBefore(size_t end) const {
+        unsigned long lines = 0;
+        const char* p = Buf.data();
+        const char* const stop = p + end;
+        while (p < stop && (p = static_cast<const char*>(
+                                std::memchr(p, '\n', static_cast<size_t>(stop - p))))) {
+            ++lines;
+            ++p;
+        }
+        return lines;
     }
+    [[noreturn]] void Fail(TXmlFault fault) const { FailXml(Part, Line + LinesBefore(Pos), fault); }
     bool Wait(bool last) const {
         if (last)
             Fail(TXmlFault::UnclosedToken);
@@ -226,8 +235,7 @@ struct TXmlScanner::Impl {
         }
         const size_t pending = Buf.size() - Pos;
         RetryAt = pending * 2;
-        Line += static_cast<unsigned long>(
-            std::count(Buf.begin(), Buf.begin() + static_cast<ptrdiff_t>(Pos), '\n'));
+        Line += LinesBefore(Pos);
         Buf.erase(Buf.begin(), Buf.begin() + static_cast<ptrdiff_t>(Pos));
         Pos = 0;
     }
@@ -591,9 +599,17 @@ struct TXmlScanner::Impl {
     void CheckDuplicates() {
         if (Spans.size() < 2)
             return;
+        const auto name = [this](const TAttributeSpan& span) {
+            return std::string_view(Buf.data() + span.Name, span.NameLength);
+        };
+        if (Spans.size() == 2) {
+            if (name(Spans[0]) == name(Spans[1]))
+                Fail(TXmlFault::DuplicateAttribute);
+            return;
+        }
         Names.clear();
         for (const TAttributeSpan& span : Spans)
-            Names.emplace_back(Buf.data() + span.Name, span.NameLength);
+            Names.push_back(name(span));
         std::sort(Names.begin(), Names.end());
         if (std::adjacent_find(Names.begin(), Names.end()) != Names.end())
             Fail(TXmlFault::DuplicateAttribute);
