@@ -1,5 +1,6 @@
 #include "base/FormatSettings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -231,28 +232,28 @@ std::string TFormatSettings::FloatToStr(double value) const {
     if (std::fabs(value) < 1e15 && value == std::trunc(value))
         return std::string(
             buffer, std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value)).ptr);
-    const auto end =
+    char* const end =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
-    std::string s(buffer, end);
-    for (char& c : s)
-        if (c == 'e')
-            c = 'E';
+    char* const e = std::find(buffer, end, 'e');
     std::string out;
-    size_t e = s.find('E');
-    std::string mantissa = s.substr(0, e);
-    size_t point = mantissa.find('.');
-    if (point != std::string::npos)
-        mantissa.replace(point, 1, FDecimalSeparator);
-    out = mantissa;
-    if (e != std::string::npos) {
-        std::string exponent = s.substr(e + 1);
-        bool negative = exponent[0] == '-';
-        size_t digits = exponent.find_first_not_of("+-0");
-        out += "E";
-        if (negative)
-            out += "-";
-        out += digits == std::string::npos ? "0" : exponent.substr(digits);
-    }
+    out.reserve(static_cast<size_t>(end - buffer) + FDecimalSeparator.size());
+    for (const char* p = buffer; p < e; ++p)
+        if (*p == '.')
+            out += FDecimalSeparator;
+        else
+            out += *p;
+    if (e == end)
+        return out;
+    // "1e-05" reads "1E-5" and "1e+15" reads "1E15".
+    const char* digits = e + 1;
+    const bool negative = *digits == '-';
+    while (digits < end && (*digits == '+' || *digits == '-' || *digits == '0'))
+        ++digits;
+    out += negative ? "E-" : "E";
+    if (digits == end)
+        out += '0';
+    else
+        out.append(digits, static_cast<size_t>(end - digits));
     return out;
 }
 
