@@ -14,16 +14,6 @@ EUniError::EUniError(const EDAError& error, std::exception_ptr inner)
     SetComponent(error.Component());
 }
 
-void WrapDAErrors(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const EUniError&) {
-        throw;
-    } catch (const EDAError& e) {
-        throw EUniError(e, std::current_exception());
-    }
-}
-
 // --- macros ---------------------------------------------------------------
 
 const TMacro* TMacros::FindMacro(const std::string& name) const {
@@ -157,11 +147,12 @@ void TCustomDASQL::SetParamCheck(bool value) {
 }
 
 std::string TCustomDASQL::GetFinalSQL() const {
-    std::string text = FSQL;
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
-        text.pop_back();
+    size_t end = FSQL.size();
+    while (end > 0 && static_cast<unsigned char>(FSQL[end - 1]) < 33)
+        --end;
+    std::string text = FSQL.substr(0, end);
     if (FMacros.Count() > 0)
-        text = FMacros.Expand(text);
+        return FMacros.Expand(text);
     return text;
 }
 

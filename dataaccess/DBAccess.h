@@ -35,7 +35,15 @@ private:
 
 // Runs operation; an EDAError escaping from it is raised again as an
 // EUniError that wraps it.
-void WrapDAErrors(const std::function<void()>& operation);
+template <class Operation> void WrapDAErrors(Operation&& operation) {
+    try {
+        operation();
+    } catch (const EUniError&) {
+        throw;
+    } catch (const EDAError& e) {
+        throw EUniError(e, std::current_exception());
+    }
+}
 
 class TMacro {
 public:
@@ -271,7 +279,7 @@ public:
     // The provider's command class for the internal command.
     virtual TCRCommandClass GetICommandClass() = 0;
     // The connection's own pass over a command's text.
-    virtual std::string GetFinalSQL(const std::string& text) { return text; }
+    virtual std::string GetFinalSQL(std::string text) { return text; }
     // Whether the provider classifies the error as fatal.
     virtual bool IsFatalError(const Exception& error) const;
 

@@ -3,6 +3,8 @@
 #include "base/Format.h"
 #include "base/Text.h"
 
+#include <utility>
+
 namespace tabellix {
 
 TUniConnection::TUniConnection() {
@@ -135,15 +137,15 @@ TUniSqlFormatter* TUniConnection::SqlFormatter() {
     return FSQLFormatter.get();
 }
 
-std::string TUniConnection::GetFinalSQL(const std::string& text) {
+std::string TUniConnection::GetFinalSQL(std::string text) {
     TUniSqlFormatter* formatter = SqlFormatter();
-    return formatter ? formatter->Expand(text) : text;
+    return formatter ? formatter->Expand(std::move(text)) : text;
 }
 
 std::string TUniSQL::GetFinalSQL() const {
     std::string text = TCustomDASQL::GetFinalSQL();
     if (FEnableUniSQL && Connection())
-        text = Connection()->GetFinalSQL(text);
+        return Connection()->GetFinalSQL(std::move(text));
     return text;
 }
 

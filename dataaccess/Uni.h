@@ -30,7 +30,7 @@ public:
     std::unique_ptr<TDAMetaData> CreateMetaData() override;
     TCRMetaDataClass GetIMetaDataClass() override;
     TCRCommandClass GetICommandClass() override;
-    std::string GetFinalSQL(const std::string& text) override;
+    std::string GetFinalSQL(std::string text) override;
     // The provider, checked: raises the registry's messages when there is
     // none for ProviderName.
     TUniProvider& CheckProvider();

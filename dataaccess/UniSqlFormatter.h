@@ -33,7 +33,7 @@ public:
     virtual std::string ClassName() const { return "TUniSqlFormatter"; }
 
     // The expanded text; a malformed escape raises Exception with its message.
-    std::string Expand(const std::string& text) const;
+    std::string Expand(std::string text) const;
 
     // The connection's own macro table (checked before the predefined one).
     void SetUserMacros(std::vector<std::string> names, std::vector<std::string> values);

@@ -8,6 +8,9 @@
 namespace tabellix {
 
 void TMySQLCommand::SetConnection(TCRConnection* connection) {
+    // Each execution hands the connection again; it was checked when stored.
+    if (connection == GetConnection())
+        return;
     auto* mysql = dynamic_cast<TMySQLConnection*>(connection);
     if (connection && !mysql)
         throw EAssertionFailed("TMySQLCommand: not a MySQL connection");
@@ -33,16 +36,26 @@ namespace {
 // whose values often hold times, are such texts.
 bool ColonsOnlyInStrings(std::string_view sql) {
     for (size_t i = 0; i < sql.size(); ++i) {
-        const char c = sql[i];
-        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
-        if (c == '\'') {
+        switch (sql[i]) {
+        case '\'': {
             const size_t end = SkipEscapedQuoted(sql, i, '\'');
             if (end == std::string_view::npos)
                 return false;
             i = end - 1;
-        } else if (c == ':' || c == '"' || c == '`' || c == '#' || (c == '-' && next == '-') ||
-                   (c == '/' && next == '*')) {
+            break;
+        }
+        case ':':
+        case '"':
+        case '`':
+        case '#':
             return false;
+        case '-':
+        case '/':
+            if (sql.substr(i, 2) == "--" || sql.substr(i, 2) == "/*")
+                return false;
+            break;
+        default:
+            break;
         }
     }
     return true;
@@ -109,7 +122,8 @@ void TMySQLCommand::ExecuteText() {
             throw ENotSupportedException("Parameter values in MySQL statements are not supported");
         if (FOnExecute)
             FOnExecute(SQL());
-        const std::string bytes = FConnection->UseUnicode() ? SQL() : TextToAnsi(SQL());
+        const std::string ansi = FConnection->UseUnicode() ? std::string() : TextToAnsi(SQL());
+        const std::string& bytes = FConnection->UseUnicode() ? SQL() : ansi;
         FConnection->Check(api.mysql_real_query(mysql, bytes.data(), bytes.size()), Component());
     }
     ShiftRowsAffected();

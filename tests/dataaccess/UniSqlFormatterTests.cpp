@@ -36,6 +36,17 @@ TEST(UnifiedSql, RewritesEscapesQuotesAndComments) {
         {"insert into t values('it\\'s \"x\" {fn CONCAT(1,2)} --&y :p' );",
          "insert into t values('it\\'s \"x\" {fn CONCAT(1,2)} --&y :p' );"},
         {"insert into t values('a\\\\','\"b\"' );", "insert into t values('a\\\\','\"b\"' );"},
+        // The characters that start a rewrite at the very start or end.
+        {"\"a\" from t", "`a` from t"},
+        {"select \"a\"", "select `a`"},
+        {"\"", "\""},
+        {"-- x", "/* x*/"},
+        {"select 1 --x", "select 1 /*x*/"},
+        {"select 1 --", "select 1 --"},
+        {"select 1 -", "select 1 -"},
+        {"select 2-1", "select 2-1"},
+        {"{fn USER()}", "USER()"},
+        {"", ""},
     };
     TMySqlFormatter formatter;
     for (const auto& c : cases) {
@@ -50,6 +61,7 @@ TEST(UnifiedSql, MalformedEscapesRaiseTheirMessages) {
         const char* message;
     } cases[] = {
         {"{ fn x}", "Empty macro or function name"},
+        {"select {", "Empty macro or function name"},
         {"{fn(1)}", "Unexpected character"},
         {"{fn CONCAT(1,2)", "Unexpected character"},
         {"{else}", "Unexpected {else}"},

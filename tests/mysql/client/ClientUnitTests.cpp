@@ -156,6 +156,20 @@ TEST(MySQLCommand, ColonsInsideStringsNeedNoScanButOthersDo) {
         {"select `x:y`, ':z'", "select `x:y`, ':z'", 0},
         {"select \"a:b\", :q", "select \"a:b\", ?", 1},
         {"select 'open :x", "select 'open :x", 0},
+        // A lone "-" or "/", or a comment opener, at the very start or end.
+        {"select 1 -", "select 1 -", 0},
+        {"select 8/", "select 8/", 0},
+        {"select 1 --", "select 1 --", 0},
+        {"select 2-1, 4/2 :a", "select 2-1, 4/2 ?", 1},
+        {"select 1 /* :a", "select 1 /* :a", 0},
+        {"-- :a\n:b", "-- :a\n?", 1},
+        {"/*:a*/:b", "/*:a*/?", 1},
+        // Strings with and without backslashes, closed or not.
+        {"select '', ':q'", "select '', ':q'", 0},
+        {"select '\\'' :p", "select '\\'' ?", 1},
+        {"select 'a\\\\', :p", "select 'a\\\\', ?", 1},
+        {"select 'a\\', :p", "select 'a\\', :p", 0},
+        {"select 'x\\", "select 'x\\", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sql);
