@@ -123,9 +123,33 @@ std::string myfuns::get_table(const std::string& tableName, const std::string& p
     return sql;
 }
 
+namespace {
+
+// Appends text with "\\" and "'" escaped by a backslash; the runs between
+// them are copied whole.
+void AppendEscaped(std::string& out, std::string_view text) {
+    size_t copied = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' && text[i] != '\'')
+            continue;
+        out.append(text.substr(copied, i - copied)).push_back('\\');
+        copied = i;
+    }
+    out.append(text.substr(copied));
+}
+
+} // namespace
+
 std::string myfuns::get_insert(const std::string& tableName,
                                const std::vector<std::string>& cells) const {
-    std::string sql = "insert into ";
+    // Room for the text without escapes: a quoted table name, the frame and
+    // per cell its quotes and comma.
+    size_t size = tableName.size() + 32;
+    for (const std::string& cell : cells)
+        size += cell.size() + 3;
+    std::string sql;
+    sql.reserve(size);
+    sql.append("insert into ");
     // A reserved word cannot stand unquoted as a table name.
     if (IsReservedWord(tableName))
         sql.append("`").append(tableName).append("`");
@@ -133,9 +157,11 @@ std::string myfuns::get_insert(const std::string& tableName,
         sql.append(tableName);
     sql.append(" values(");
     for (size_t j = 0; j < cells.size(); ++j) {
-        sql.append("'").append(mysql_escap(cells[j])).append("'");
+        sql.push_back('\'');
+        AppendEscaped(sql, cells[j]);
+        sql.push_back('\'');
         if (j + 1 < cells.size())
-            sql.append(",");
+            sql.push_back(',');
     }
     sql.append(" );");
     return sql;
@@ -144,14 +170,7 @@ std::string myfuns::get_insert(const std::string& tableName,
 std::string myfuns::mysql_escap(const std::string& text) const {
     std::string out;
     out.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\'')
-            out += "\\'";
-        else
-            out += c;
-    }
+    AppendEscaped(out, text);
     return out;
 }
 

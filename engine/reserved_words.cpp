@@ -2,8 +2,8 @@
 
 #include "base/Text.h"
 
-#include <algorithm>
-#include <string>
+#include <array>
+#include <iterator>
 
 namespace tabellix {
 namespace {
@@ -291,12 +291,43 @@ constexpr std::string_view kReservedWords[] = {
     "zerofill",
 };
 
+constexpr size_t kLengthLimit = 32; // above the longest word
+
+// Which first letters and lengths come together in a word: a name of any
+// other shape is no word, and most names are told so without a search.
+constexpr auto kShapes = [] {
+    std::array<std::array<bool, kLengthLimit>, 26> shapes{};
+    for (std::string_view word : kReservedWords)
+        shapes.at(static_cast<size_t>(word.at(0) - 'a')).at(word.size()) = true;
+    return shapes;
+}();
+
+bool HasWordShape(std::string_view name) {
+    if (name.empty() || name.size() >= kLengthLimit)
+        return false;
+    const char first = name[0] >= 'A' && name[0] <= 'Z' ? static_cast<char>(name[0] + 32) : name[0];
+    return first >= 'a' && first <= 'z' && kShapes[static_cast<size_t>(first - 'a')][name.size()];
+}
+
 } // namespace
 
 bool IsReservedWord(std::string_view name) {
-    std::string lower = AsciiLower(name);
-    return std::binary_search(std::begin(kReservedWords), std::end(kReservedWords),
-                              std::string_view(lower));
+    if (!HasWordShape(name))
+        return false;
+    // The words are lower-case, so comparing with letters folded keeps their
+    // order.
+    size_t low = 0, high = std::size(kReservedWords);
+    while (low < high) {
+        const size_t middle = (low + high) / 2;
+        const int order = CompareText(name, kReservedWords[middle]);
+        if (order == 0)
+            return true;
+        if (order < 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return false;
 }
 
 } // namespace tabellix

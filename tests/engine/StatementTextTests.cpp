@@ -77,12 +77,14 @@ TEST(StatementText, InsertStatement) {
 
 TEST(StatementText, ReservedTableNamesAreQuotedInInserts) {
     myfuns f;
-    for (const char* word : {"order", "group", "table", "select", "key", "values"}) {
+    for (const char* word : {"order", "group", "table", "select", "key", "values", "ORDER", "Group",
+                             "accessible", "zerofill", "MASTER_SSL_VERIFY_SERVER_CERT"}) {
         SCOPED_TRACE(word);
         EXPECT_EQ(f.get_insert(word, {"1"}),
                   "insert into `" + std::string(word) + "` values('1' );");
     }
-    for (const char* plain : {"orders", "new_table", "data", "name"}) {
+    for (const char* plain : {"orders", "new_table", "data", "name", "ORDERS", "accessibl",
+                              "zerofills", "ord\xc3\xa9r", "_order", "2019"}) {
         SCOPED_TRACE(plain);
         EXPECT_EQ(f.get_insert(plain, {"1"}),
                   "insert into " + std::string(plain) + " values('1' );");
@@ -91,10 +93,27 @@ TEST(StatementText, ReservedTableNamesAreQuotedInInserts) {
 
 TEST(StatementText, Escaping) {
     myfuns f;
-    EXPECT_EQ(f.mysql_escap("a\\'b"), "a\\\\\\'b");
-    EXPECT_EQ(f.mysql_escap("C:\\temp"), "C:\\\\temp");
-    EXPECT_EQ(f.mysql_escap("plain \"text\"\t\r\n"), "plain \"text\"\t\r\n");
-    EXPECT_EQ(f.mysql_escap(std::string("nul\0byte", 8)), std::string("nul\0byte", 8));
+    struct Case {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"a\\'b", "a\\\\\\'b"},
+        {"C:\\temp", "C:\\\\temp"},
+        {"plain \"text\"\t\r\n", "plain \"text\"\t\r\n"},
+        {std::string("nul\0byte", 8), std::string("nul\0byte", 8)},
+        {"", ""},
+        {"'", "\\'"},
+        {"\\", "\\\\"},
+        {"'start and end\\", "\\'start and end\\\\"},
+        {"''\\\\", "\\'\\'\\\\\\\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(f.mysql_escap(c.in), c.out);
+        // The statement holds each value escaped the same way.
+        EXPECT_EQ(f.get_insert("t", {c.in, c.in}),
+                  "insert into t values('" + c.out + "','" + c.out + "' );");
+    }
 }
 
 TEST(StatementText, CellTextRule) {
