@@ -50,12 +50,16 @@ std::string ToUtf8(const icu::UnicodeString& u) {
 
 // ICU separates the day period with narrow or no-break spaces; plain spaces
 // keep the text usable as a value for the server.
-std::string PlainSpaces(std::string text) {
-    static const std::string kNarrow = "\u202F", kNoBreak = "\u00A0";
-    for (const std::string* s : {&kNarrow, &kNoBreak})
-        for (size_t p; (p = text.find(*s)) != std::string::npos;)
-            text.replace(p, s->size(), " ");
-    return text;
+std::string PlainSpaces(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const std::string_view rest = text.substr(i);
+        const size_t space = rest.starts_with("\u202F") ? 3 : rest.starts_with("\u00A0") ? 2 : 0;
+        out += space ? ' ' : text[i];
+        i += space ? space : 1;
+    }
+    return out;
 }
 
 // Short dates carry the full year, as the desktop's short date does.
@@ -261,7 +265,8 @@ std::string TFormatSettings::CurrToStr(int64_t scaled) const {
     bool negative = scaled < 0;
     uint64_t magnitude =
         negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
-    std::string out = (negative ? "-" : "") + std::to_string(magnitude / 10000);
+    std::string out = negative ? "-" : "";
+    out += std::to_string(magnitude / 10000);
     std::string fraction = std::to_string(magnitude % 10000 + 10000).substr(1);
     while (!fraction.empty() && fraction.back() == '0')
         fraction.pop_back();
