@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 
@@ -312,22 +313,12 @@ bool HasWordShape(std::string_view name) {
 } // namespace
 
 bool IsReservedWord(std::string_view name) {
-    if (!HasWordShape(name))
-        return false;
-    // The words are lower-case, so comparing with letters folded keeps their
-    // order.
-    size_t low = 0, high = std::size(kReservedWords);
-    while (low < high) {
-        const size_t middle = (low + high) / 2;
-        const int order = CompareText(name, kReservedWords[middle]);
-        if (order == 0)
-            return true;
-        if (order < 0)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    return false;
+    // The words are in lower case, and CompareText folds to lower case, so
+    // the list stays in its order under it.
+    return HasWordShape(name) &&
+           std::binary_search(
+               std::begin(kReservedWords), std::end(kReservedWords), name,
+               [](std::string_view a, std::string_view b) { return CompareText(a, b) < 0; });
 }
 
 } // namespace tabellix
