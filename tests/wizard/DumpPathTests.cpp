@@ -11,7 +11,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -213,29 +212,19 @@ TEST_F(DumpPath, AnErrorWhileWritingRowsStaysOnTheProgressPage) {
 }
 
 TEST_F(DumpPath, ClosingDuringTheConversionTakesEffectAfterThePass) {
-    TRows rows;
-    for (int i = 1; i <= 5; ++i)
-        rows.push_back({Variant("row " + std::to_string(i))});
-    AddBook(kBook, {{"Rows", rows}});
+    AddFiveRowBook(kBook);
     ChooseBook(kBook);
     Click("btnnext");
     QWidget& window = *Forms.Form4;
-    bool clicked = false;
-    OnCall = [&](const std::string& call) {
-        if (call != "Cells(2,1).value" || clicked)
-            return;
-        clicked = true;
-        // Runs while the pass lets pending events through after a row.
-        QTimer::singleShot(0, &window, [&] {
-            EXPECT_FALSE(Find("btnnext")->isEnabled());
-            EXPECT_FALSE(Find("btnback")->isEnabled());
-            Click("btnclose");
-            EXPECT_FALSE(window.close()) << "the close box waits too";
-            EXPECT_TRUE(window.isVisible());
-        });
-    };
+    DuringThePass([&] {
+        EXPECT_FALSE(Find("btnnext")->isEnabled());
+        EXPECT_FALSE(Find("btnback")->isEnabled());
+        Click("btnclose");
+        EXPECT_FALSE(window.close()) << "the close box waits too";
+        EXPECT_TRUE(window.isVisible());
+    });
     DumpTo("rows");
-    ASSERT_TRUE(clicked);
+    ASSERT_TRUE(CheckedDuringPass);
     EXPECT_EQ(Written("rows.SQL"),
               kBom +
                   " CREATE TABLE `new_table` (   `column`  VARCHAR(255)  ) ENGINE=MyISAM DEFAULT "

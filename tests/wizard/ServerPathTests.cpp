@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -276,10 +275,7 @@ TEST_F(ServerPath, AWorkbookGoneBeforeTheTransferReturnsToStepFourLeavingTheEmpt
 }
 
 TEST_F(ServerPath, TheWindowStaysResponsiveDuringTheTransferAndClosesAfterIt) {
-    TRows rows;
-    for (int i = 1; i <= 5; ++i)
-        rows.push_back({Variant("row " + std::to_string(i))});
-    AddBook(kBook, {{"Rows", rows}});
+    AddFiveRowBook(kBook);
     ChooseBook(kBook);
     QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
     Click("btnnext");
@@ -287,21 +283,14 @@ TEST_F(ServerPath, TheWindowStaysResponsiveDuringTheTransferAndClosesAfterIt) {
     Connect();
     ChooseDatabase();
     QWidget& window = *Forms.Form4;
-    bool clicked = false;
-    OnCall = [&](const std::string& call) {
-        if (call != "Cells(2,1).value" || clicked)
-            return;
-        clicked = true;
-        QTimer::singleShot(0, &window, [&] {
-            EXPECT_EQ(Step(), "5");
-            EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
-                      (TTable{{"row 1"}, {"row 2"}}));
-            Click("btnclose");
-            EXPECT_TRUE(window.isVisible()) << "closing waits for the transfer";
-        });
-    };
+    DuringThePass([&] {
+        EXPECT_EQ(Step(), "5");
+        EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"), (TTable{{"row 1"}, {"row 2"}}));
+        Click("btnclose");
+        EXPECT_TRUE(window.isVisible()) << "closing waits for the transfer";
+    });
     Click("btnnext");
-    ASSERT_TRUE(clicked);
+    ASSERT_TRUE(CheckedDuringPass);
     EXPECT_EQ(Step(), "6");
     EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
               (TTable{{"row 1"}, {"row 2"}, {"row 3"}, {"row 4"}, {"row 5"}}));

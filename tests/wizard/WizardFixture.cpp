@@ -61,6 +61,22 @@ std::optional<std::string> TScriptedDialogs::SaveFile(QWidget*, const std::strin
     return Next(SaveAnswers, "save");
 }
 
+void WizardFixture::AddFiveRowBook(const std::string& path) {
+    TRows rows;
+    for (int i = 1; i <= 5; ++i)
+        rows.push_back({Variant("row " + std::to_string(i))});
+    AddBook(path, {{"Rows", rows}});
+}
+
+void WizardFixture::DuringThePass(std::function<void()> check) {
+    OnCall = [this, check = std::move(check)](const std::string& call) {
+        if (call != "Cells(2,1).value" || CheckedDuringPass)
+            return;
+        CheckedDuringPass = true;
+        QTimer::singleShot(0, Forms.Form4.get(), check);
+    };
+}
+
 void WizardFixture::SetUp() {
     auto answers = std::make_unique<TScriptedDialogs>();
     Answers = answers.get();

@@ -83,6 +83,13 @@ protected:
     void DumpTo(const std::string& name);
     std::string OutPath(const std::string& name) const { return (Dir.Path() / name).string(); }
 
+    // A sheet "Rows" of "row 1" to "row 5" in column A, as the workbook path.
+    void AddFiveRowBook(const std::string& path);
+    // Runs check once, among the events the conversion lets through after
+    // its first row; CheckedDuringPass tells whether it ran.
+    void DuringThePass(std::function<void()> check);
+
+    bool CheckedDuringPass = false;
     TScriptedDialogs* Answers = nullptr;
     std::map<std::string, std::vector<std::pair<std::string, TRows>>> Books;
     std::vector<std::string> Calls;

@@ -10,21 +10,30 @@
 namespace tabellix {
 namespace {
 
+using test::FakeCaps41;
+using test::FakeSalt;
 using test::FakeServer;
 using test::GreetingPayload;
 using test::OkPayload;
 using test::Packet;
 
-const std::string Salt = "abcdefghijklmnopqrst";
-constexpr uint32_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
-                            CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
 constexpr uint32_t CapsOld =
     CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB | CLIENT_TRANSACTIONS;
 
 // The fake greeting announces 5.0.99; the same text for a 4.0 server.
 std::string Greeting40() {
-    std::string p = GreetingPayload(CapsOld, Salt);
+    std::string p = GreetingPayload(CapsOld, FakeSalt);
     return p.replace(1, 11, "4.0.30-fake");
+}
+
+// The greeting, the login's OK, one command's OK, and the quit read.
+std::vector<FakeServer::Step> LoginAndOneCommand() {
+    return {FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
+            FakeServer::Read(),
+            FakeServer::Send(Packet(2, OkPayload())),
+            FakeServer::Read(),
+            FakeServer::Send(Packet(1, OkPayload())),
+            FakeServer::Read()};
 }
 
 void Configure(TMySQLConnection& c, int port) {
@@ -36,10 +45,7 @@ void Configure(TMySQLConnection& c, int port) {
 }
 
 TEST(FakeServerConnection, SendsTheLoginThenSetNamesUtf8AndNothingElse) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
-                       FakeServer::Read(), FakeServer::Send(Packet(1, OkPayload())),
-                       FakeServer::Read()});
+    FakeServer server(LoginAndOneCommand());
     {
         TMySQLConnection c;
         Configure(c, server.Port());
@@ -87,10 +93,7 @@ TEST(FakeServerConnection, AServerBefore41GetsNoSetNamesAndUseUnicodeReadsFalse)
 }
 
 TEST(FakeServerConnection, ChangingToTheSameDatabaseTwiceSendsOneInitDb) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
-                       FakeServer::Read(), FakeServer::Send(Packet(1, OkPayload())),
-                       FakeServer::Read()});
+    FakeServer server(LoginAndOneCommand());
     {
         TMySQLConnection c;
         Configure(c, server.Port());
@@ -109,7 +112,7 @@ TEST(FakeServerConnection, ChangingToTheSameDatabaseTwiceSendsOneInitDb) {
 
 TEST(FakeServerConnection, AFailedLoginLeavesTheConnectionClosedWithTheServersError) {
     std::string error = "\xFF" + test::Le(1045, 2) + "#28000Access denied for user 'root'";
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, error))});
     TMySQLConnection c;
     Configure(c, server.Port());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mysql/protocol/CRVio.h"
+#include "mysql/protocol/MySqlSessionUni.h"
 
 #include <cstdint>
 #include <string>
@@ -11,6 +12,12 @@
 #include <vector>
 
 namespace tabellix::test {
+
+// The salt and the 4.1 capabilities of the scripted greetings.
+inline const std::string FakeSalt = "abcdefghijklmnopqrst";
+inline constexpr uint32_t FakeCaps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG |
+                                       CLIENT_CONNECT_WITH_DB | CLIENT_PROTOCOL_41 |
+                                       CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
 
 // Header and payload of one packet.
 std::string Packet(uint8_t seq, const std::string& payload);

@@ -17,6 +17,8 @@
 namespace tabellix {
 namespace {
 
+using test::FakeCaps41;
+using test::FakeSalt;
 using test::FakeServer;
 using test::GreetingPayload;
 using test::Le;
@@ -24,9 +26,6 @@ using test::OkPayload;
 using test::Packet;
 using test::TMemoryVio;
 
-const std::string Salt = "abcdefghijklmnopqrst";
-constexpr uint32_t Caps41 = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB |
-                            CLIENT_PROTOCOL_41 | CLIENT_TRANSACTIONS | CLIENT_SECURE_CONNECTION;
 constexpr uint32_t CapsOld = CLIENT_LONG_PASSWORD | CLIENT_LONG_FLAG | CLIENT_CONNECT_WITH_DB;
 // 0x3A285 with FOUND_ROWS and CONNECT_WITH_DB, as sent to a 4.1 server.
 constexpr uint32_t Flags41 = 0x3A28F;
@@ -81,14 +80,14 @@ int ConnectError(const std::string& serverBytes) {
 }
 
 TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(CapsOld, Salt))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(CapsOld, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
     TMySqlSession s;
     Connect(s, server.Port(), "secret", "shop");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
     std::string scramble =
-        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(Salt.data()));
+        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble + "shop");
     EXPECT_FALSE(s.protocol41());
     EXPECT_EQ(s.ClientFlag(), 0x3A08Fu);
@@ -99,12 +98,12 @@ TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
 }
 
 TEST(FakeServerLogin, EightSaltBytesOnlyMeansPreFourOneLogin) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt, false))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt, false))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
     TMySqlSession s;
     Connect(s, server.Port(), "secret", "shop");
     std::string scramble =
-        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(Salt.data()));
+        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble);
@@ -117,7 +116,7 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
         const char* name;
         std::string password, db, auth;
     };
-    auto salt = reinterpret_cast<const uint8_t*>(Salt.data());
+    auto salt = reinterpret_cast<const uint8_t*>(FakeSalt.data());
     const Case cases[] = {
         {"scramble and database", "secret", "shop",
          "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt))},
@@ -128,7 +127,7 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                            FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
         TMySqlSession s;
         Connect(s, server.Port(), c.password, c.db);
@@ -140,7 +139,7 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
 }
 
 TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, "\xFE")), FakeServer::Read(),
                        FakeServer::Send(Packet(4, OkPayload()))});
     TMySqlSession s;
@@ -148,7 +147,7 @@ TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[1], "\x03" + TMySqlSession::ScrambleOld(
-                                   "secret", reinterpret_cast<const uint8_t*>(Salt.data())));
+                                   "secret", reinterpret_cast<const uint8_t*>(FakeSalt.data())));
 }
 
 TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
@@ -157,7 +156,7 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
         SCOPED_TRACE(star ? "star" : "new salt");
         std::string answer =
             (star ? std::string("*\x01\x02\x03", 4) : std::string("\x05\x06\x07\x08", 4)) + newSalt;
-        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                            FakeServer::Read(), FakeServer::Send(Packet(2, answer)),
                            FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))});
         TMySqlSession s;
@@ -182,7 +181,7 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
 }
 
 TEST(FakeServerLogin, HostNameIsResolvedWithinTheTimeout) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
     TMySqlSession s;
     s.SetConnectTimeout(5);
@@ -193,7 +192,7 @@ TEST(FakeServerLogin, HostNameIsResolvedWithinTheTimeout) {
 }
 
 TEST(FakeServerLogin, BadGreetingsRaiseTypedErrors) {
-    std::string v9 = GreetingPayload(Caps41, Salt, true, 9);
+    std::string v9 = GreetingPayload(FakeCaps41, FakeSalt, true, 9);
     FakeServer server({FakeServer::Send(Packet(0, v9)), FakeServer::Hangup()});
     TMySqlSession s;
     try {
@@ -203,7 +202,7 @@ TEST(FakeServerLogin, BadGreetingsRaiseTypedErrors) {
         EXPECT_EQ(e.ErrorCode(), 2007);
         EXPECT_EQ(e.Message(), "Protocol mismatch. Server Version = 9 Client Version = 10");
     }
-    EXPECT_EQ(ConnectError(Packet(1, GreetingPayload(Caps41, Salt))), 1156);
+    EXPECT_EQ(ConnectError(Packet(1, GreetingPayload(FakeCaps41, FakeSalt))), 1156);
     EXPECT_EQ(ConnectError(Packet(0, "\xFF\x6A\x04Host is not allowed")), 1130);
     EXPECT_EQ(ConnectError(""), 2013);
 }
@@ -233,7 +232,7 @@ TEST(FakeServerLogin, RefusedPortAndBadPortGive2003) {
 // A session logged in through an in-memory transport, for answer decoding.
 struct MemorySession {
     MemorySession() {
-        auto v = std::make_unique<TMemoryVio>(Packet(0, GreetingPayload(Caps41, Salt)) +
+        auto v = std::make_unique<TMemoryVio>(Packet(0, GreetingPayload(FakeCaps41, FakeSalt)) +
                                               Packet(2, OkPayload()));
         vio = v.get();
         s.net().SetVio(std::move(v));
@@ -364,7 +363,7 @@ TEST(FakeServerAnswers, FreeQueryDiscardsRowsAndTheSkipPacket) {
 }
 
 TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
-    std::string greeting = Packet(0, GreetingPayload(Caps41, Salt));
+    std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
     std::string answer = Packet(1, "\x01") + Packet(2, Column41("a", 253, 10)) +
                          Packet(3, "\xFE\x00\x00\x02\x00") + Packet(4, "\x01x") +
                          Packet(5, "\xFE\x00\x00\x02\x00");
@@ -419,7 +418,7 @@ TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<FakeServer::Step> script = {
-            FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))), FakeServer::Read(),
+            FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
             FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
             FakeServer::Send(Packet(1, "\xFB" + c.requested))};
         for (int i = 0; i < (c.sent ? 3 : 1); ++i)
@@ -447,7 +446,7 @@ TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
 
 TEST(FakeServerLocalFile, MissingFileIsReportedAfterTheEmptyPacket) {
     std::string statement = "LOAD DATA LOCAL INFILE '/nonexistent/x' INTO TABLE t";
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
                        FakeServer::Read(), FakeServer::Send(Packet(1, "\xFB/nonexistent/x")),
                        FakeServer::Read(), FakeServer::Send(Packet(3, OkPayload()))});
@@ -461,7 +460,7 @@ TEST(FakeServerLocalFile, MissingFileIsReportedAfterTheEmptyPacket) {
 }
 
 TEST(FakeServerCommands, CloseSendsOneQuitAndClosesTheTransport) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(Caps41, Salt))),
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
                        FakeServer::Read(), FakeServer::Read()});
     TMySqlSession s;

@@ -23,6 +23,15 @@ struct NetWithVio {
     TMemoryVio* vio;
 };
 
+// Sends one command: its code byte, then block through the write-or-send path.
+void SendCommand(TMySqlNet& net, uint8_t code, const std::string& block) {
+    net.NewCommand();
+    net.WriteByte(code);
+    net.WriteOrSendBytes(reinterpret_cast<const uint8_t*>(block.data()), 0,
+                         static_cast<int>(block.size()));
+    net.Send();
+}
+
 std::string Payload(TMySqlNet& net) {
     return {reinterpret_cast<const char*>(net.Buffer()), static_cast<size_t>(net.Length())};
 }
@@ -55,12 +64,8 @@ TEST(PacketLayer, PayloadsUpTo8188BytesLeaveInOneWrite) {
     for (int payload : {8188, 8189}) {
         SCOPED_TRACE(payload);
         NetWithVio t;
-        t.net.NewCommand();
-        t.net.WriteByte(3);
-        std::string block(static_cast<size_t>(payload - 1), 'q');
-        t.net.WriteOrSendBytes(reinterpret_cast<const uint8_t*>(block.data()), 0,
-                               static_cast<int>(block.size()));
-        t.net.Send();
+        const std::string block(static_cast<size_t>(payload - 1), 'q');
+        SendCommand(t.net, 3, block);
         std::string expected = Packet(0, "\x03" + block);
         EXPECT_EQ(t.vio->Written(), expected);
         if (payload == 8188) {
@@ -78,12 +83,8 @@ TEST(PacketLayer, LargePayloadsSplitAtTheLargestPacketSize) {
     for (int total : {max, max + 1}) {
         SCOPED_TRACE(total);
         NetWithVio t;
-        t.net.NewCommand();
-        t.net.WriteByte(3);
-        std::string block(static_cast<size_t>(total - 1), 'z');
-        t.net.WriteOrSendBytes(reinterpret_cast<const uint8_t*>(block.data()), 0,
-                               static_cast<int>(block.size()));
-        t.net.Send();
+        const std::string block(static_cast<size_t>(total - 1), 'z');
+        SendCommand(t.net, 3, block);
         std::string all = "\x03" + block;
         std::string expected = Packet(0, all.substr(0, max)) + Packet(1, all.substr(max));
         ASSERT_EQ(t.vio->Written().size(), expected.size());
