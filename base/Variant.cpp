@@ -5,6 +5,7 @@
 #include "base/Text.h"
 
 #include <cmath>
+#include <utility>
 
 namespace tabellix {
 
@@ -154,7 +155,13 @@ double Variant::AsDouble() const {
     VarCastError(Type(), "Double");
 }
 
-std::string Variant::AsString(const TFormatSettings& settings) const {
+std::string Variant::AsString(const TFormatSettings& settings) && {
+    if (Type() == VarType::String)
+        return std::move(std::get<std::string>(FValue));
+    return std::as_const(*this).AsString(settings);
+}
+
+std::string Variant::AsString(const TFormatSettings& settings) const& {
     switch (Type()) {
     case VarType::Empty:
         return {};

@@ -69,7 +69,9 @@ public:
     int32_t AsInteger() const;
     int64_t AsInt64() const;
     double AsDouble() const;
-    std::string AsString(const TFormatSettings& settings = TFormatSettings::Default()) const;
+    std::string AsString(const TFormatSettings& settings = TFormatSettings::Default()) const&;
+    // The same, moving a string value out instead of copying it.
+    std::string AsString(const TFormatSettings& settings = TFormatSettings::Default()) &&;
     std::vector<uint8_t> AsBytes() const;
 
     // Direct access for callers that switched on Type().

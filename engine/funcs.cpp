@@ -7,6 +7,7 @@
 #include "engine/reserved_words.h"
 
 #include <string_view>
+#include <utility>
 
 namespace tabellix {
 namespace {
@@ -174,10 +175,10 @@ std::string myfuns::mysql_escap(const std::string& text) const {
     return out;
 }
 
-std::string myfuns::cell_text(const Variant& value) const {
+std::string myfuns::cell_text(Variant value) const {
     if (value.IsNull())
         return {};
-    return value.AsString(FFormatSettings);
+    return std::move(value).AsString(FFormatSettings);
 }
 
 namespace {

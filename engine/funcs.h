@@ -39,8 +39,9 @@ public:
     std::string get_insert(const std::string& tableName,
                            const std::vector<std::string>& cells) const;
     std::string mysql_escap(const std::string& text) const;
-    // A cell value as text; an error value raises EConvertError.
-    std::string cell_text(const Variant& value) const;
+    // A cell value as text; an error value raises EConvertError. Taken by
+    // value so that a cell's text moves out of it.
+    std::string cell_text(Variant value) const;
 
     const TFormatSettings& FormatSettings() const { return FFormatSettings; }
 
