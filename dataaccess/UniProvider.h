@@ -5,8 +5,8 @@
 
 #include "base/StringList.h"
 #include "base/Variant.h"
-#include "dataaccess/CRAccess.h"
-#include "dataaccess/CRMetaData.h"
+#include "dataaccess/crbase/CRAccess.h"
+#include "dataaccess/crbase/CRMetaData.h"
 #include "dataaccess/UniSqlFormatter.h"
 
 #include <functional>

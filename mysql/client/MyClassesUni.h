@@ -3,9 +3,9 @@
 // the record store, the transaction, and the provider error.
 #pragma once
 
-#include "dataaccess/CRAccess.h"
-#include "dataaccess/MemData.h"
-#include "dataaccess/MyParserUni.h"
+#include "dataaccess/crbase/CRAccess.h"
+#include "dataaccess/crbase/MemData.h"
+#include "dataaccess/crbase/MyParserUni.h"
 #include "mysql/client/MySqlApiUni.h"
 
 #include <memory>

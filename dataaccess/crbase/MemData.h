@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/Variant.h"
-#include "dataaccess/CRAccess.h"
+#include "dataaccess/crbase/CRAccess.h"
 
 #include <cstdint>
 #include <string>

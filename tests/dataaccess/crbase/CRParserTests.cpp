@@ -1,5 +1,5 @@
-#include "dataaccess/CRParser.h"
-#include "dataaccess/MyParserUni.h"
+#include "dataaccess/crbase/CRParser.h"
+#include "dataaccess/crbase/MyParserUni.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "dataaccess/CRMetaData.h"
+#include "dataaccess/crbase/CRMetaData.h"
 
 #include "base/Exception.h"
 #include "base/Text.h"

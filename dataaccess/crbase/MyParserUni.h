@@ -3,7 +3,7 @@
 // line comments.
 #pragma once
 
-#include "dataaccess/CRParser.h"
+#include "dataaccess/crbase/CRParser.h"
 
 namespace tabellix {
 

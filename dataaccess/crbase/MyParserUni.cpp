@@ -1,4 +1,4 @@
-#include "dataaccess/MyParserUni.h"
+#include "dataaccess/crbase/MyParserUni.h"
 
 namespace tabellix {
 

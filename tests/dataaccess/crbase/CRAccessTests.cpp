@@ -1,4 +1,4 @@
-#include "TestProviders.h"
+#include "tests/dataaccess/crbase/TestProviders.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "dataaccess/CRAccess.h"
+#include "dataaccess/crbase/CRAccess.h"
 
 #include "base/Format.h"
 #include "base/Text.h"

@@ -1,4 +1,4 @@
-#include "dataaccess/CRParser.h"
+#include "dataaccess/crbase/CRParser.h"
 
 #include "base/Format.h"
 #include "base/FormatSettings.h"
