@@ -1,5 +1,6 @@
 #include "base/Exception.h"
 #include "base/Text.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +35,9 @@ TEST(Text, IntegerParsingAcceptsTheSystemsForms) {
 }
 
 TEST(Text, IntegerFailureNamesTheText) {
-    try {
-        StrToInt("33o6");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "''33o6'' is not a valid integer value");
-    }
+    auto e = test::ExpectError<EConvertError>([] { StrToInt("33o6"); });
+    ASSERT_TRUE(e);
+    EXPECT_STREQ(e->what(), "''33o6'' is not a valid integer value");
 }
 
 TEST(Text, CaseMappingIsFullUnicode) {

@@ -1,5 +1,6 @@
 #include "base/Exception.h"
 #include "base/Variant.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,9 @@ TEST(Variant, ConvertsToTextByKind) {
 }
 
 TEST(Variant, ErrorValueCannotBecomeText) {
-    try {
-        Variant(VarError{"#DIV/0!"}).AsString();
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "Could not convert variant of type (Error) into type (OleStr)");
-    }
+    auto e = test::ExpectError<EConvertError>([] { Variant(VarError{"#DIV/0!"}).AsString(); });
+    ASSERT_TRUE(e);
+    EXPECT_STREQ(e->what(), "Could not convert variant of type (Error) into type (OleStr)");
     EXPECT_THROW(Variant::Null().AsString(), EConvertError);
 }
 

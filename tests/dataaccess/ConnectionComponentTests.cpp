@@ -2,6 +2,7 @@
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
 #include "mysql/client/MyClassesUni.h"
+#include "tests/support/ExpectError.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -76,13 +77,10 @@ TEST_F(UniConnectionTest, SettingsKeepOrDropTheConnectionAsTheyShould) {
 
 TEST_F(UniConnectionTest, AWrongPasswordLeavesItClosedWithTheServersMessage) {
     Con->SetPassword("wrong");
-    try {
-        Con->Open();
-        FAIL() << "connected";
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.ErrorCode(), 1045);
-        EXPECT_NE(e.Message().find("Access denied for user"), std::string::npos) << e.Message();
-    }
+    auto e = test::ExpectError<EUniError>([&] { Con->Open(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1045);
+    EXPECT_NE(e->Message().find("Access denied for user"), std::string::npos) << e->Message();
     EXPECT_FALSE(Con->Connected());
     Con->SetPassword(Server.password);
     Con->Open();
@@ -114,14 +112,12 @@ TEST_F(UniConnectionTest, ValuesAsTheTransferEscapesThemReachTheServerUnchanged)
 
 TEST_F(UniConnectionTest, ServerErrorsArriveWrappedWithCodeAndMessage) {
     Con->SetDatabase("uni_a");
-    try {
-        Con->ExecSQL("CREATE TABLE uni_a.t (v INT)", kNoParams);
-        Con->ExecSQL("CREATE TABLE uni_a.t (v INT)", kNoParams);
-        FAIL() << "no error";
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.ErrorCode(), 1050);
-        EXPECT_EQ(e.Message(), "\r\n#42S01Table 't' already exists");
-    }
+    Con->ExecSQL("CREATE TABLE uni_a.t (v INT)", kNoParams);
+    auto e = test::ExpectError<EUniError>(
+        [&] { Con->ExecSQL("CREATE TABLE uni_a.t (v INT)", kNoParams); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1050);
+    EXPECT_EQ(e->Message(), "\r\n#42S01Table 't' already exists");
     EXPECT_TRUE(Con->Connected());
 }
 
@@ -212,12 +208,9 @@ TEST(UniConnectionProvider, InvalidOptionStringsAreRefusedAtConnect) {
     TUniConnection con;
     con.SetProviderName("MySQL");
     con.SpecificOptions().Add("UseUnicode=Yes");
-    try {
-        con.Open();
-        FAIL() << "opened";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Invalid value: Yes for option UseUnicode");
-    }
+    auto e = test::ExpectError<Exception>([&] { con.Open(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Invalid value: Yes for option UseUnicode");
 }
 
 } // namespace
