@@ -53,7 +53,7 @@ template <class Read> auto ReadNamed(const std::string& name, Read read) -> decl
 // The largest inflated part of a package and the largest workbook stream of
 // a compound file.
 inline constexpr uint64_t MaxPartBytes = uint64_t{1} << 30;
-// The most cells one workbook may store (16 bytes each in memory).
+// The most cells one workbook may store (12 bytes each in memory).
 inline constexpr uint64_t MaxWorkbookCells = 32u << 20;
 
 } // namespace tabellix
