@@ -4,6 +4,7 @@
 #include "dataaccess/Uni.h"
 #include "mysql/client/MyClassesUni.h"
 #include "tests/engine/PassFixture.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -159,12 +160,9 @@ TEST_F(TransferFixture, ARejectedCreateStatementEndsThePassBeforeTheWorkbook) {
     Con.ExecSQL("CREATE TABLE exists_already (v INT)", kNoParams);
     ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
     Calls.clear();
-    try {
-        Funcs.start_transfer(Form, Con);
-        FAIL() << "no error";
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.ErrorCode(), 1050);
-    }
+    auto e = ExpectError<EUniError>([&] { Funcs.start_transfer(Form, Con); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1050);
     EXPECT_TRUE(Calls.empty());
 }
 
