@@ -368,13 +368,11 @@ TPassEnd TForm4::RunPass() {
         btnnext->setEnabled(false);
         btnback->setEnabled(false);
     };
-    TPassEnd end = TPassEnd::Done;
-    if (rb_file->isChecked()) {
+    const auto dump = [&] {
         starting();
-        end = funs->dump_file(dfile, form) ? TPassEnd::Done : TPassEnd::NotOpened;
-    } else {
-        end = wiz4->Transfer(*funs, form, starting);
-    }
+        return funs->dump_file(dfile, form) ? TPassEnd::Done : TPassEnd::NotOpened;
+    };
+    const TPassEnd end = rb_file->isChecked() ? dump() : wiz4->Transfer(*funs, form, starting);
     sql_table_name->setText(Q(table));
     return end;
 }
