@@ -5,6 +5,7 @@
 #include "automation/Automation.h"
 #include "base/Format.h"
 #include "engine/funcs.h"
+#include "engine/workbook.h"
 
 #include <charconv>
 #include <cmath>
@@ -34,19 +35,6 @@ TInspectArgs ParseArgs(const TArgs& args, bool sheetOption) {
     if (out.File.empty())
         throw EUsageError("no workbook FILE given");
     return out;
-}
-
-std::unique_ptr<TAutomationApplication> OpenWorkbook(const std::string& file) {
-    auto app = CreateOleObject(SpreadsheetProgID);
-    app->SetVisible(false);
-    app->WorkBooks().Open(file);
-    return app;
-}
-
-void Shutdown(TAutomationApplication& app) {
-    app.SetDisplayAlerts(false);
-    app.WorkBooks().Close();
-    app.Quit();
 }
 
 void WriteJsonString(std::ostream& out, const std::string& text) {
@@ -143,7 +131,7 @@ int RunSheets(const TArgs& args, std::ostream& out, std::ostream&) {
     const int count = app->Worksheets().count();
     for (int i = 1; i <= count; ++i)
         out << funs.cell_text(app->Worksheets()(i).name()) << '\n';
-    Shutdown(*app);
+    ShutDown(*app);
     return 0;
 }
 
@@ -163,7 +151,7 @@ int RunInspect(const TArgs& args, std::ostream& out, std::ostream&) {
                 WriteCell(out, funs, r, c, value);
         }
     }
-    Shutdown(*app);
+    ShutDown(*app);
     return 0;
 }
 

@@ -3,8 +3,8 @@
 
 #include "base/Format.h"
 #include "base/Text.h"
-#include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
+#include "engine/server_target.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -61,31 +61,10 @@ std::string Password(const TServerOptions& o) {
     return env ? env : "";
 }
 
-// The window's connection: provider MySQL, its option string, the settings
-// in the order the Connect button sets them.
+// The window's connection, with the option strings of -O after its own.
 void Connect(TUniConnection& con, const TServerOptions& o) {
-    if (!TUniProviders::Instance().GetProvider("MySQL"))
-        TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
-    con.SetProviderName("MySQL");
-    con.SpecificOptions().Add("MySQL.UseUnicode=True");
-    for (const std::string& option : o.Options)
-        con.SpecificOptions().Add(option);
-    con.SetServer(o.Host);
-    con.SetUsername(o.User);
-    con.SetPassword(Password(o));
-    con.SetPort(o.Port);
-    con.Open();
-}
-
-void CheckNoClash(TUniConnection& con, const std::string& database, const std::string& table) {
-    con.SetDatabase(database);
-    TStringList tables;
-    con.GetTableNames(tables, false);
-    for (const std::string& existing : tables.Items())
-        if (existing == table)
-            throw EUsageError("The table \"" + table +
-                              "\" is already exists in the selected database, Please choose "
-                              "another table name! ");
+    set_up_connection(con, o.Options);
+    connect_server(con, {o.Host, std::to_string(o.Port), o.User, Password(o)});
 }
 
 } // namespace
@@ -102,13 +81,15 @@ int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(sheetOptions, err, sheet))
         return 1;
+    const TDataAccessUnits units;
     TUniConnection con1;
     Connect(con1, server);
-    sheet.Table = sheet.Funs.spchar_filter(sheet.Table);
-    CheckNoClash(con1, server.Database, sheet.Table);
     auto progress = ProgressFor(err);
     TConversionForm form = MakeForm(sheet, sheetOptions, progress.get());
-    if (!sheet.Funs.start_transfer(form, con1))
+    const TServerOutcome outcome = transfer_to_server(sheet.Funs, con1, server.Database, form);
+    if (outcome.TableTaken)
+        throw EUsageError(*outcome.TableTaken);
+    if (!outcome.Transferred)
         return 1;
     progress.reset();
     out << server.Database << "." << sheet.Table << "\n";
@@ -121,11 +102,10 @@ int RunDatabases(const TArgs& args, std::ostream& out, std::ostream&) {
         if (!ParseServerOption(args, i, server))
             throw EUsageError(Format("unknown option %s", {args[i]}));
     RequireServer(server);
+    const TDataAccessUnits units;
     TUniConnection con1;
     Connect(con1, server);
-    TStringList names;
-    con1.GetDatabaseNames(names);
-    for (const std::string& name : names.Items())
+    for (const std::string& name : list_databases(con1))
         out << name << "\n";
     return 0;
 }

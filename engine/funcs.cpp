@@ -5,6 +5,7 @@
 #include "dataaccess/Uni.h"
 #include "engine/dump_writer.h"
 #include "engine/reserved_words.h"
+#include "engine/workbook.h"
 
 #include <string_view>
 #include <utility>
@@ -180,23 +181,6 @@ std::string myfuns::cell_text(Variant value) const {
         return {};
     return std::move(value).AsString(FFormatSettings);
 }
-
-namespace {
-
-std::unique_ptr<TAutomationApplication> OpenWorkbook(const std::string& fileName) {
-    auto app = CreateOleObject(SpreadsheetProgID);
-    app->SetVisible(false);
-    app->WorkBooks().Open(fileName);
-    return app;
-}
-
-void ShutDown(TAutomationApplication& app) {
-    app.SetDisplayAlerts(false);
-    app.WorkBooks().Close();
-    app.Quit();
-}
-
-} // namespace
 
 void myfuns::ShowMessage(const std::string& text) const {
     if (OnShowMessage)

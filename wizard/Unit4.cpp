@@ -1,19 +1,15 @@
 #include "wizard/Unit4.h"
 
-#include "dataaccess/MySQLUniProvider.h"
-#include "dataaccess/Uni.h"
 #include "engine/dump_name.h"
 #include "engine/table_name.h"
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
 #include "wizard/edit_grid.h"
 #include "wizard/pictures.h"
-#include "wizard/tabellix.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,7 +55,6 @@ TForm4::TForm4()
     setFixedSize(721, 412);
     BuildWindow();
     FGauge = std::make_unique<TGaugeSink>(*gauge);
-    CreateConnection();
     Connect();
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -86,17 +81,16 @@ void TForm4::BuildWindow() {
     const QRect page(222, 13, 487, 353);
     wiz1 = Place<QFrame>(this, "wiz1", page);
     wiz2 = Place<QFrame>(this, "wiz2", page);
-    wiz4 = Place<QFrame>(this, "wiz4", page);
+    wiz4 = Place<TServerPage>(this, "wiz4", page);
     wiz5 = Place<QFrame>(this, "wiz5", page);
     wiz6 = Place<QFrame>(this, "wiz6", page);
-    for (QFrame* p : {wiz1, wiz2, wiz4, wiz5, wiz6}) {
+    for (QFrame* p : Pages()) {
         p->setFrameShape(QFrame::StyledPanel);
         p->hide();
     }
     wiz1->show();
     BuildStep1(wiz1);
     BuildStep2(wiz2);
-    BuildServerPage(wiz4);
     BuildProgressPages();
     btnback = Button(this, "btnback", "<<  Back", QRect(266, 372, 145, 29));
     btnback->setEnabled(false);
@@ -160,21 +154,15 @@ void TForm4::BuildProgressPages() {
 }
 
 void TForm4::Connect() {
-    const auto slot = [this](void (TForm4::*handler)()) {
-        return [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); };
-    };
     for (const auto& [button, handler] :
          {std::pair{btnnext, &TForm4::btnnextClick}, std::pair{btnback, &TForm4::btnbackClick},
           std::pair{btnclose, &TForm4::btncloseClick},
-          std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click},
-          std::pair{btn1, &TForm4::btn1Click}})
-        connect(button, &QPushButton::clicked, this, slot(handler));
-    for (const auto& [edit, handler] :
-         {std::pair{edt_mysql_server, &TForm4::edt_mysql_serverChange},
-          std::pair{edt_mysql_port, &TForm4::edt_mysql_portChange},
-          std::pair{edt_mysql_username, &TForm4::edt_mysql_usernameChange},
-          std::pair{edt_mysql_password, &TForm4::edt_mysql_passwordChange}})
-        connect(edit, &QLineEdit::textChanged, this, slot(handler));
+          std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click}})
+        connect(button, &QPushButton::clicked, this, Handler(this, handler));
+}
+
+std::array<QFrame*, 5> TForm4::Pages() const {
+    return {wiz1, wiz2, wiz4, wiz5, wiz6};
 }
 
 void TForm4::btnnextClick() {
@@ -274,7 +262,7 @@ void TForm4::gotostep(int n) {
 }
 
 void TForm4::reset() {
-    for (QFrame* p : {wiz1, wiz2, wiz4, wiz5, wiz6})
+    for (QFrame* p : Pages())
         p->hide();
 }
 
@@ -285,7 +273,7 @@ void TForm4::ShowStep(QFrame* page, int step) {
 }
 
 void TForm4::Step1() {
-    dblist->clear();
+    wiz4->ClearDatabases();
     ShowStep(wiz1, 1);
     btnback->setEnabled(false);
     btnnext->setEnabled(true);
@@ -336,23 +324,27 @@ void TForm4::Step4() {
 
 void TForm4::Step5() {
     sql_table_name->setText(Q(funs->spchar_filter(sql_table_name->text().toStdString())));
-    if (rb_server->isChecked() && !ServerChecks())
-        return;
     const int from = lstep->text().toInt();
-    ShowStep(wiz5, 5);
-    btnnext->setEnabled(false);
-    btnback->setEnabled(false);
-    if (!RunPass()) {
+    switch (RunPass()) {
+    case TPassEnd::Refused:
+        return;
+    case TPassEnd::NameTaken:
+        gotostep(2);
+        sql_table_name->setFocus();
+        return;
+    case TPassEnd::NotOpened:
         ReturnToStep(from);
         return;
+    case TPassEnd::Done:
+        gotostep(6);
+        return;
     }
-    gotostep(6);
 }
 
-// Runs the dump or the transfer; false when the workbook did not open (its
-// message shown).
+// Runs the dump, or the server branch with its checks; the progress page is
+// shown once the pass is about to start.
 // A close asked for meanwhile takes effect once the current handler is done.
-bool TForm4::RunPass() {
+TPassEnd TForm4::RunPass() {
     struct TRunning {
         TForm4* Form;
         explicit TRunning(TForm4* form) : Form(form) { Form->FPassRunning = true; }
@@ -371,10 +363,18 @@ bool TForm4::RunPass() {
                          filename->text().toStdString(),
                          chk_names->isChecked(),
                          FGauge.get()};
-    const bool done =
-        rb_file->isChecked() ? funs->dump_file(dfile, form) : funs->start_transfer(form, *con1);
+    const auto starting = [this] {
+        ShowStep(wiz5, 5);
+        btnnext->setEnabled(false);
+        btnback->setEnabled(false);
+    };
+    const auto dump = [&] {
+        starting();
+        return funs->dump_file(dfile, form) ? TPassEnd::Done : TPassEnd::NotOpened;
+    };
+    const TPassEnd end = rb_file->isChecked() ? dump() : wiz4->Transfer(*funs, form, starting);
     sql_table_name->setText(Q(table));
-    return done;
+    return end;
 }
 
 // Back to the page a failed pass started from, ready to try again.

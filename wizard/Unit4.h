@@ -1,19 +1,20 @@
-// The wizard window: the side picture, the step pages, the three buttons,
-// the step machine that moves between the pages, and the server page with
-// its connection component.
+// The wizard window: the side picture, the step pages (the server page is a
+// class of its own), the three buttons, and the step machine that moves
+// between the pages.
 #pragma once
 
 #include "engine/funcs.h"
 #include "engine/models.h"
 #include "wizard/column_grid.h"
+#include "wizard/server_page.h"
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <string>
 
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -25,8 +26,6 @@ class QRadioButton;
 namespace tabellix {
 
 class Teditgrid;
-class TMySQLUniProvider;
-class TUniConnection;
 
 // The state a file dialog keeps between showings.
 struct TFileDialogState {
@@ -52,13 +51,6 @@ public:
     void btn_browsClick();
     void btn3Click();
 
-    // The server page.
-    void btn1Click();
-    void edt_mysql_serverChange();
-    void edt_mysql_portChange();
-    void edt_mysql_usernameChange();
-    void edt_mysql_passwordChange();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -69,10 +61,9 @@ private:
     void BuildWindow();
     void BuildStep1(QFrame* page);
     void BuildStep2(QFrame* page);
-    void BuildServerPage(QFrame* page);
     void BuildProgressPages();
-    void CreateConnection();
     void Connect();
+    std::array<QFrame*, 5> Pages() const;
 
     void reset();
     void ShowStep(QFrame* page, int step);
@@ -83,20 +74,13 @@ private:
     void Step5();
     void Step6();
     bool TableNameAccepted();
-    bool ServerChecks();
-    bool TableExists(const std::string& table);
-    bool RunPass();
+    TPassEnd RunPass();
     void ReturnToStep(int step);
     TListModel SheetList() const;
     void SetSheetList(const TListModel& list);
 
     std::unique_ptr<myfuns> funs;
     std::unique_ptr<TGaugeSink> FGauge;
-    // The provider component on the window has no effect of its own: the
-    // registry's provider object serves con1. Declared first so that con1,
-    // closing its connection, goes before it.
-    std::unique_ptr<TMySQLUniProvider> mysqlnprvdr1;
-    std::unique_ptr<TUniConnection> con1;
     Teditgrid* FEditor = nullptr;
     std::string dfile;
     TFileDialogState dlgOpen;
@@ -108,7 +92,7 @@ private:
     QFrame* pnl1 = nullptr;
     QFrame* wiz1 = nullptr;
     QFrame* wiz2 = nullptr;
-    QFrame* wiz4 = nullptr;
+    TServerPage* wiz4 = nullptr;
     QFrame* wiz5 = nullptr;
     QFrame* wiz6 = nullptr;
     QPushButton* btnback = nullptr;
@@ -127,14 +111,6 @@ private:
     TColumnGridView* grid = nullptr;
     QPushButton* btn3 = nullptr;
     QLineEdit* edit_prefix = nullptr;
-
-    QLineEdit* edt_mysql_server = nullptr;
-    QLineEdit* edt_mysql_port = nullptr;
-    QLineEdit* edt_mysql_username = nullptr;
-    QLineEdit* edt_mysql_password = nullptr;
-    QPushButton* btn1 = nullptr;
-    QComboBox* dblist = nullptr;
-    QListWidget* lst_tables = nullptr;
 
     QProgressBar* gauge = nullptr;
 };

@@ -1,7 +1,10 @@
-// Small helpers the wizard's windows share to create their controls at fixed
-// places and to hand engine texts to Qt.
+// Small helpers the wizard's windows share: their font, controls at fixed
+// places, event handlers bound to them, and engine texts handed to Qt.
 #pragma once
 
+#include "wizard/dialogs.h"
+
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,9 +12,18 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 
 namespace tabellix {
+
+// Tahoma 8 point, or the closest sans-serif face the system has.
+inline QFont WizardFont() {
+    QFont font("Tahoma");
+    font.setPointSize(8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
 
 inline QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -43,6 +55,14 @@ inline QPushButton* Button(QWidget* parent, const char* name, const char* text, 
     button->setText(text);
     button->setAutoDefault(false);
     return button;
+}
+
+// A slot running handler on owner; an error it does not catch goes to the
+// error box over owner's window.
+template <typename T> std::function<void()> Handler(T* owner, void (T::*handler)()) {
+    return [owner, handler] {
+        RunHandler(owner->window(), [owner, handler] { (owner->*handler)(); });
+    };
 }
 
 } // namespace tabellix

@@ -5,7 +5,6 @@
 #include "engine/field_edit.h"
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
-#include "wizard/tabellix.h"
 
 #include <QComboBox>
 #include <QLabel>

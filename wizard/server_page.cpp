@@ -1,17 +1,12 @@
-// The server page of the wizard window: its controls, Connect and the
-// database list, and the checks step 5 makes before a transfer.
-#include "wizard/Unit4.h"
+#include "wizard/server_page.h"
 
-#include "base/Format.h"
-#include "base/StringList.h"
-#include "base/Text.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
+#include "engine/server_target.h"
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProxyStyle>
@@ -37,111 +32,113 @@ std::string S(const QLineEdit* edit) {
 
 } // namespace
 
-void TForm4::CreateConnection() {
-    mysqlnprvdr1 = std::make_unique<TMySQLUniProvider>();
-    con1 = std::make_unique<TUniConnection>();
-    con1->SetProviderName("MySQL");
-    con1->SpecificOptions().Add("MySQL.UseUnicode=True");
+TServerPage::TServerPage(QWidget* parent)
+    : QFrame(parent), mysqlnprvdr1(std::make_unique<TMySQLUniProvider>()),
+      con1(std::make_unique<TUniConnection>()) {
+    set_up_connection(*con1);
+    BuildControls();
+    Connect();
 }
 
-void TForm4::BuildServerPage(QFrame* page) {
-    Label(page, "lbl3",
+TServerPage::~TServerPage() = default;
+
+void TServerPage::BuildControls() {
+    Label(this, "lbl3",
           "Input your MySQL server Info and then press the button \"connect\" to\n"
           "get database list to choose of them.",
           QRect(16, 14, 455, 32));
     const int labelX = 16, boxX = 150;
-    Label(page, "lbl9", "Server IP (Domain):", QRect(labelX, 66, 130, 16));
-    edt_mysql_server = EditBox(page, "edt_mysql_server", "localhost", QRect(boxX, 63, 200, 21));
-    Label(page, "lbl10", "Port:", QRect(labelX, 96, 130, 16));
-    edt_mysql_port = EditBox(page, "edt_mysql_port", "3306", QRect(boxX, 93, 80, 21));
-    Label(page, "lbl11", "Username:", QRect(labelX, 126, 130, 16));
-    edt_mysql_username = EditBox(page, "edt_mysql_username", "root", QRect(boxX, 123, 200, 21));
-    Label(page, "lbl12", "Password:", QRect(labelX, 156, 130, 16));
-    edt_mysql_password = EditBox(page, "edt_mysql_password", "", QRect(boxX, 153, 200, 21));
+    Label(this, "lbl9", "Server IP (Domain):", QRect(labelX, 66, 130, 16));
+    edt_mysql_server = EditBox(this, "edt_mysql_server", "localhost", QRect(boxX, 63, 200, 21));
+    Label(this, "lbl10", "Port:", QRect(labelX, 96, 130, 16));
+    edt_mysql_port = EditBox(this, "edt_mysql_port", "3306", QRect(boxX, 93, 80, 21));
+    Label(this, "lbl11", "Username:", QRect(labelX, 126, 130, 16));
+    edt_mysql_username = EditBox(this, "edt_mysql_username", "root", QRect(boxX, 123, 200, 21));
+    Label(this, "lbl12", "Password:", QRect(labelX, 156, 130, 16));
+    edt_mysql_password = EditBox(this, "edt_mysql_password", "", QRect(boxX, 153, 200, 21));
     auto* stars = new TStarPasswordStyle;
     stars->setParent(edt_mysql_password);
     edt_mysql_password->setStyle(stars);
     edt_mysql_password->setEchoMode(QLineEdit::Password);
-    btn1 = Button(page, "btn1", "Connect  >>", QRect(boxX, 188, 145, 27));
-    Label(page, "lbl13", "Database:", QRect(labelX, 238, 130, 16));
-    dblist = Place<QComboBox>(page, "dblist", QRect(boxX, 235, 200, 21));
+    btn1 = Button(this, "btn1", "Connect  >>", QRect(boxX, 188, 145, 27));
+    Label(this, "lbl13", "Database:", QRect(labelX, 238, 130, 16));
+    dblist = Place<QComboBox>(this, "dblist", QRect(boxX, 235, 200, 21));
     dblist->setEditable(false);
-    lst_tables = Place<QListWidget>(page, "lst_tables", QRect(370, 63, 100, 80));
+    lst_tables = Place<QListWidget>(this, "lst_tables", QRect(370, 63, 100, 80));
     lst_tables->hide();
 }
 
-void TForm4::btn1Click() {
+void TServerPage::Connect() {
+    connect(btn1, &QPushButton::clicked, this, Handler(this, &TServerPage::btn1Click));
+    for (const auto& [edit, handler] :
+         {std::pair{edt_mysql_server, &TServerPage::edt_mysql_serverChange},
+          std::pair{edt_mysql_port, &TServerPage::edt_mysql_portChange},
+          std::pair{edt_mysql_username, &TServerPage::edt_mysql_usernameChange},
+          std::pair{edt_mysql_password, &TServerPage::edt_mysql_passwordChange}})
+        connect(edit, &QLineEdit::textChanged, this, Handler(this, handler));
+}
+
+void TServerPage::btn1Click() {
     try {
-        con1->SetServer(S(edt_mysql_server));
-        con1->SetUsername(S(edt_mysql_username));
-        con1->SetPassword(S(edt_mysql_password));
-        con1->SetPort(StrToInt(S(edt_mysql_port)));
-        con1->Open();
-        TStringList names;
-        con1->GetDatabaseNames(names);
+        connect_server(*con1, {S(edt_mysql_server), S(edt_mysql_port), S(edt_mysql_username),
+                               S(edt_mysql_password)});
+        const std::vector<std::string> names = list_databases(*con1);
         dblist->clear();
-        for (const std::string& name : names.Items())
+        for (const std::string& name : names)
             dblist->addItem(Q(name));
         // A filled list selects its first entry; the user has to choose.
         dblist->setCurrentIndex(-1);
-        ShowMessage(this, "Connected Successfully ... Choose a Database from the list below!");
+        ShowMessage(window(), "Connected Successfully ... Choose a Database from the list below!");
     } catch (const Exception& e) {
-        ShowMessage(this, e.Message());
+        ShowMessage(window(), e.Message());
     }
 }
 
 // New connection values take effect at the next Connect only, so the list
 // of the old server must not be offered meanwhile.
-void TForm4::edt_mysql_serverChange() {
+void TServerPage::edt_mysql_serverChange() {
     dblist->clear();
 }
 
-void TForm4::edt_mysql_portChange() {
+void TServerPage::edt_mysql_portChange() {
     dblist->clear();
 }
 
-void TForm4::edt_mysql_usernameChange() {
+void TServerPage::edt_mysql_usernameChange() {
     dblist->clear();
 }
 
-void TForm4::edt_mysql_passwordChange() {
+void TServerPage::edt_mysql_passwordChange() {
     dblist->clear();
 }
 
-// A database chosen and the table name free in it; otherwise the message is
-// shown (and, for a taken name, step 2 shown again) and false returned.
-// Errors of the server are left to the error box.
-bool TForm4::ServerChecks() {
+void TServerPage::ClearDatabases() {
+    dblist->clear();
+}
+
+TPassEnd TServerPage::Transfer(myfuns& funs, TConversionForm& form,
+                               const std::function<void()>& starting) {
     const std::string database =
         dblist->currentIndex() < 0 ? std::string() : dblist->currentText().toStdString();
     if (database.empty()) {
-        ShowMessage(this,
+        ShowMessage(window(),
                     "Please Press the button \"Connect\", and choose one Database from the list ");
-        return false;
+        return TPassEnd::Refused;
     }
-    con1->SetDatabase(database);
-    const std::string table = S(sql_table_name);
-    if (!TableExists(table))
-        return true;
-    ShowMessage(this, Format("The table \"%s\" is already exists in the selected database, "
-                             "Please choose another table name! ",
-                             {table}));
-    gotostep(2);
-    sql_table_name->setFocus();
-    return false;
-}
-
-// Whether the current database of con1 holds the table, compared exactly.
-bool TForm4::TableExists(const std::string& table) {
-    TStringList names;
-    con1->GetTableNames(names, false);
-    lst_tables->clear();
-    for (const std::string& name : names.Items())
-        lst_tables->addItem(Q(name));
-    for (int i = 0; i < lst_tables->count(); ++i)
-        if (lst_tables->item(i)->text().toStdString() == table)
-            return true;
-    return false;
+    TServerSteps steps;
+    // The page keeps the database's table names in its scratch list.
+    steps.OnTables = [this](const TStringList& tables) {
+        lst_tables->clear();
+        for (const std::string& name : tables.Items())
+            lst_tables->addItem(Q(name));
+    };
+    steps.OnStart = starting;
+    const TServerOutcome outcome = transfer_to_server(funs, *con1, database, form, steps);
+    if (outcome.TableTaken) {
+        ShowMessage(window(), *outcome.TableTaken);
+        return TPassEnd::NameTaken;
+    }
+    return outcome.Transferred ? TPassEnd::Done : TPassEnd::NotOpened;
 }
 
 } // namespace tabellix

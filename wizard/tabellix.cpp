@@ -1,26 +1,11 @@
 #include "wizard/tabellix.h"
 
-#include "dataaccess/MySQLUniProvider.h"
+#include "engine/server_target.h"
 #include "wizard/pictures.h"
 
 #include <QApplication>
 
 namespace tabellix {
-
-QFont WizardFont() {
-    QFont font("Tahoma");
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
-TDataAccessUnits::TDataAccessUnits() {
-    TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
-}
-
-TDataAccessUnits::~TDataAccessUnits() {
-    TUniProviders::Instance().UnRegisterProvider(TMySQLUniProvider::Class());
-}
 
 TTabellixForms CreateTabellixForms() {
     QCoreApplication::setApplicationName(TabellixTitle);
@@ -33,6 +18,8 @@ TTabellixForms CreateTabellixForms() {
 }
 
 int RunTabellix(int& argc, char** argv) {
+    // The MySQL provider is registered from before the first window to after
+    // the last one.
     const TDataAccessUnits units;
     QApplication app(argc, argv);
     TTabellixForms forms = CreateTabellixForms();

@@ -5,31 +5,16 @@
 #include "wizard/Unit4.h"
 #include "wizard/edit_grid.h"
 
-#include <QFont>
-
 #include <memory>
 
 namespace tabellix {
 
 inline constexpr const char* TabellixTitle = "Quorvane Tabellix";
 
-// Tahoma 8 point, or the closest sans-serif face the system has.
-QFont WizardFont();
-
 // The program's windows, created in start-up order and destroyed in reverse.
 struct TTabellixForms {
     std::unique_ptr<TForm4> Form4;
     std::unique_ptr<Teditgrid> editgrid;
-};
-
-// The data-access start-up: the MySQL provider registers while it lives,
-// from before the first window to after the last one.
-class TDataAccessUnits {
-public:
-    TDataAccessUnits();
-    ~TDataAccessUnits();
-    TDataAccessUnits(const TDataAccessUnits&) = delete;
-    TDataAccessUnits& operator=(const TDataAccessUnits&) = delete;
 };
 
 // Start-up after the application object exists: sets the application title,

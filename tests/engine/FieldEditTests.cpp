@@ -1,5 +1,6 @@
 #include "base/Exception.h"
 #include "engine/field_edit.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -117,10 +118,7 @@ TEST(FieldEdit, LengthThatIsNoNumberRaisesTheIntegerError) {
     myfuns funs;
     TStringGrid grid = Grid({"a"});
     TFieldEdit edit{"a", "VARCHAR", "abc", 1};
-    try {
-        apply_field_edit(funs, edit, grid, 1);
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "''abc'' is not a valid integer value");
-    }
+    auto e = test::ExpectError<EConvertError>([&] { apply_field_edit(funs, edit, grid, 1); });
+    ASSERT_TRUE(e);
+    EXPECT_STREQ(e->what(), "''abc'' is not a valid integer value");
 }

@@ -1,4 +1,5 @@
 #include "tests/engine/PassFixture.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -66,12 +67,9 @@ TEST_F(PassFixture, CreationFailureNamesTheProgId) {
     SetAutomationFactory([]() -> std::unique_ptr<TAutomationApplication> {
         throw EAutomationError("Class not registered");
     });
-    try {
-        Funcs.loadsheets(kBook, SheetList);
-        FAIL() << "no error raised";
-    } catch (const EAutomationError& e) {
-        EXPECT_EQ(e.Message(), "Class not registered, ProgID: \"Excel.Application\"");
-    }
+    auto e = ExpectError<EAutomationError>([&] { Funcs.loadsheets(kBook, SheetList); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Class not registered, ProgID: \"Excel.Application\"");
 }
 
 TEST_F(PassFixture, LoadGridNamesColumnsFromTheFirstRowOrGenerically) {
@@ -255,11 +253,8 @@ TEST_F(DumpFixture, ReplacesAnExistingFile) {
 TEST_F(DumpFixture, AnUncreatableFileRaisesTheCreationError) {
     AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"x"}}); });
     const std::string bad = (Dir.Path() / "no-such-folder" / "out.SQL").string();
-    try {
-        Funcs.dump_file(bad, Form);
-        FAIL() << "no error raised";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), "Cannot create file \"" + bad + "\". No such file or directory");
-    }
+    auto e = ExpectError<EFCreateError>([&] { Funcs.dump_file(bad, Form); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Cannot create file \"" + bad + "\". No such file or directory");
     EXPECT_TRUE(Calls.empty());
 }

@@ -1,5 +1,6 @@
 #include "base/Exception.h"
 #include "engine/funcs.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ struct Row {
     std::string name, type, length;
 };
 
-TStringGrid GridOf(std::initializer_list<Row> rows) {
+TStringGrid GridOf(const std::vector<Row>& rows) {
     TStringGrid grid = MakeColumnGrid();
     grid.SetRowCount(static_cast<int>(rows.size()) + 1);
     int r = 1;
@@ -28,42 +29,51 @@ TStringGrid GridOf(std::initializer_list<Row> rows) {
 
 } // namespace
 
-TEST(StatementText, CreateTableExamples) {
+TEST(StatementText, CreateTable) {
+    const std::vector<Row> people = {
+        {"name", "VARCHAR", "255"}, {"age", "INT", "11"}, {"born", "DATE", ""}};
+    const struct {
+        const char* name;
+        std::string table;
+        std::string prefix;
+        std::vector<Row> rows;
+        std::string sql;
+    } cases[] = {
+        {"lengths and a bare type", "new_table", "", people,
+         " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  `age`  INT(11)  ,  `born`  "
+         "DATE  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;"},
+        {"one column",
+         "t",
+         "",
+         {{"a", "VARCHAR", "255"}},
+         " CREATE TABLE `t` (   `a`  VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;"},
+        {"prefix on every name", "new_table", "t_", people,
+         " CREATE TABLE `new_table` (   `t_name`  VARCHAR(255)  ,  `t_age`  INT(11)  ,  "
+         "`t_born`  DATE  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;"},
+        {"prefix filtered, kept off an invalid name",
+         "t",
+         "My Pre-",
+         {{"_x", "CHAR", "2"}, {"y", "CHAR", "2"}},
+         " CREATE TABLE `t` (   `_x`  CHAR(2)  ,  `my_prey`  CHAR(2)  ) ENGINE=MyISAM "
+         "DEFAULT CHARSET=utf8;"},
+        {"only the exact length types take the length",
+         "t",
+         "",
+         {{"a", "TINYINT", "4"}, {"b", "varchar", "255"}, {"c", "CHAR", "10"}},
+         " CREATE TABLE `t` (   `a`  TINYINT  ,  `b`  varchar  ,  `c`  CHAR(10)  ) "
+         "ENGINE=MyISAM DEFAULT CHARSET=utf8;"},
+        {"a length type with an empty length is written bare",
+         "t",
+         "",
+         {{"a", "INT", ""}, {"b", "VARCHAR", "8"}},
+         " CREATE TABLE `t` (   `a`  INT  ,  `b`  VARCHAR(8)  ) ENGINE=MyISAM DEFAULT "
+         "CHARSET=utf8;"},
+    };
     myfuns f;
-    auto grid = GridOf({{"name", "VARCHAR", "255"}, {"age", "INT", "11"}, {"born", "DATE", ""}});
-    EXPECT_EQ(f.get_table("new_table", "", grid),
-              " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  `age`  INT(11)  ,  `born`  "
-              "DATE  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
-    EXPECT_EQ(f.get_table("t", "", GridOf({{"a", "VARCHAR", "255"}})),
-              " CREATE TABLE `t` (   `a`  VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
-}
-
-TEST(StatementText, PrefixIsFilteredAndAppliedToValidNamesOnly) {
-    myfuns f;
-    auto grid = GridOf({{"name", "VARCHAR", "255"}, {"age", "INT", "11"}, {"born", "DATE", ""}});
-    EXPECT_EQ(f.get_table("new_table", "t_", grid),
-              " CREATE TABLE `new_table` (   `t_name`  VARCHAR(255)  ,  `t_age`  INT(11)  ,  "
-              "`t_born`  DATE  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
-    auto odd = GridOf({{"_x", "CHAR", "2"}, {"y", "CHAR", "2"}});
-    EXPECT_EQ(f.get_table("t", "My Pre-", odd),
-              " CREATE TABLE `t` (   `_x`  CHAR(2)  ,  `my_prey`  CHAR(2)  ) ENGINE=MyISAM "
-              "DEFAULT CHARSET=utf8;");
-}
-
-TEST(StatementText, OnlyExactLengthTypesTakeTheLength) {
-    myfuns f;
-    auto grid = GridOf({{"a", "TINYINT", "4"}, {"b", "varchar", "255"}, {"c", "CHAR", "10"}});
-    EXPECT_EQ(f.get_table("t", "", grid),
-              " CREATE TABLE `t` (   `a`  TINYINT  ,  `b`  varchar  ,  `c`  CHAR(10)  ) "
-              "ENGINE=MyISAM DEFAULT CHARSET=utf8;");
-}
-
-TEST(StatementText, LengthTypeWithEmptyLengthIsWrittenBare) {
-    myfuns f;
-    auto grid = GridOf({{"a", "INT", ""}, {"b", "VARCHAR", "8"}});
-    EXPECT_EQ(f.get_table("t", "", grid),
-              " CREATE TABLE `t` (   `a`  INT  ,  `b`  VARCHAR(8)  ) ENGINE=MyISAM DEFAULT "
-              "CHARSET=utf8;");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(f.get_table(c.table, c.prefix, GridOf(c.rows)), c.sql);
+    }
 }
 
 TEST(StatementText, InsertStatement) {
@@ -150,12 +160,9 @@ TEST(StatementText, CellTextRule) {
 
 TEST(StatementText, ErrorCellRaisesTheConversionError) {
     myfuns f;
-    try {
-        f.cell_text(Variant(VarError{"#N/A"}));
-        FAIL() << "no error raised";
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "Could not convert variant of type (Error) into type (OleStr)");
-    }
+    auto e = test::ExpectError<EConvertError>([&] { f.cell_text(Variant(VarError{"#N/A"})); });
+    ASSERT_TRUE(e);
+    EXPECT_STREQ(e->what(), "Could not convert variant of type (Error) into type (OleStr)");
 }
 
 TEST(StatementText, GridBeforeTheFirstLoad) {

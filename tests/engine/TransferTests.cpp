@@ -1,13 +1,18 @@
-// The server transfer pass against the private MariaDB.
+// The server target against the private MariaDB: the provider's
+// registration, Connect, the server branch and its transfer pass.
 #include "base/Text.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
+#include "engine/server_target.h"
 #include "mysql/client/MyClassesUni.h"
 #include "tests/engine/PassFixture.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 using namespace tabellix;
@@ -17,6 +22,10 @@ namespace {
 
 const std::vector<Variant> kNoParams{Variant::Null()};
 
+bool Holds(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 class TransferFixture : public PassFixture {
 protected:
     void SetUp() override {
@@ -25,17 +34,21 @@ protected:
         if (!server)
             TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
         Server = *server;
-        TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
-        Con.SetProviderName("MySQL");
-        Con.SpecificOptions().Add("MySQL.UseUnicode=True");
-        Con.SetServer(Server.host);
-        Con.SetPort(Server.port);
-        Con.SetUsername(Server.user);
-        Con.SetPassword(Server.password);
-        Con.Open();
+        set_up_connection(Con);
+        connect_server(Con, Login());
         Con.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
         Con.SetDatabase("engine_transfer");
         PrepareForm();
+    }
+
+    TServerLogin Login() const {
+        return {Server.host, std::to_string(Server.port), Server.user, Server.password};
+    }
+
+    bool HasTable(const std::string& table) {
+        TStringList tables;
+        Con.GetTableNames(tables, false);
+        return Holds(tables.Items(), table);
     }
 
     // A fresh table name for each test, so parallel runs do not meet.
@@ -95,8 +108,100 @@ protected:
 
     MySqlTestServer Server;
     std::streamoff LogStart = 0;
+    const TDataAccessUnits Units;
     TUniConnection Con;
 };
+
+TEST(DataAccessUnits, RegisterTheProviderWhileTheyLiveAndLeaveAnEarlierOneInPlace) {
+    TUniProviders& registry = TUniProviders::Instance();
+    registry.UnRegisterProvider(TMySQLUniProvider::Class());
+    {
+        const TDataAccessUnits outer;
+        TUniProvider* const provider = registry.GetProvider("MySQL");
+        ASSERT_NE(provider, nullptr);
+        {
+            const TDataAccessUnits inner;
+            EXPECT_EQ(registry.GetProvider("MySQL"), provider) << "a connection may hold it";
+        }
+        EXPECT_EQ(registry.GetProvider("MySQL"), provider) << "the inner one registered nothing";
+    }
+    EXPECT_EQ(registry.GetProvider("MySQL"), nullptr);
+}
+
+TEST_F(TransferFixture, ConnectSetsThePortLastFromItsTextThenListsTheDatabases) {
+    TUniConnection con1;
+    set_up_connection(con1, {"MySQL.ConnectionTimeout=5"});
+    EXPECT_EQ(con1.ProviderName(), "MySQL");
+    EXPECT_EQ(con1.SpecificOptions().Items(),
+              (std::vector<std::string>{"MySQL.UseUnicode=True", "MySQL.ConnectionTimeout=5"}));
+    TServerLogin login = Login();
+    login.Port = "33o6";
+    auto e = ExpectError<EConvertError>([&] { connect_server(con1, login); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "''33o6'' is not a valid integer value");
+    EXPECT_EQ(con1.Server(), Server.host);
+    EXPECT_EQ(con1.Username(), Server.user);
+    EXPECT_EQ(con1.Password(), Server.password);
+    EXPECT_EQ(con1.Port(), 0);
+    EXPECT_FALSE(con1.Connected());
+
+    connect_server(con1, Login());
+    EXPECT_TRUE(con1.Connected());
+    const std::vector<std::string> names = list_databases(con1);
+    EXPECT_TRUE(Holds(names, "engine_transfer"));
+    EXPECT_TRUE(Holds(names, "information_schema"));
+}
+
+TEST_F(TransferFixture, TheServerBranchRefusesATakenNameInTheChosenDatabaseBeforeAnythingIsSent) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a"}}); });
+    Con.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_branch", kNoParams);
+    Con.ExecSQL("DROP TABLE IF EXISTS engine_branch.taken_name", kNoParams);
+    Con.ExecSQL("CREATE TABLE engine_branch.taken_name (v INT)", kNoParams);
+    Con.ExecSQL("INSERT INTO engine_branch.taken_name VALUES (7)", kNoParams);
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Calls.clear();
+    TableName = " Taken Name";
+    std::vector<std::string> listed;
+    bool started = false;
+    TServerSteps steps;
+    steps.OnTables = [&](const TStringList& tables) { listed = tables.Items(); };
+    steps.OnStart = [&] { started = true; };
+    const TServerOutcome outcome = transfer_to_server(Funcs, Con, "engine_branch", Form, steps);
+    EXPECT_EQ(TableName, "taken_name");
+    EXPECT_EQ(Con.Database(), "engine_branch");
+    ASSERT_TRUE(outcome.TableTaken);
+    EXPECT_EQ(*outcome.TableTaken, "The table \"taken_name\" is already exists in the selected "
+                                   "database, Please choose another table name! ");
+    EXPECT_FALSE(outcome.Transferred);
+    EXPECT_TRUE(Holds(listed, "taken_name"));
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(Calls.empty()) << "the workbook is not opened";
+    EXPECT_TRUE(Messages.empty()) << "the front end shows the message";
+    EXPECT_EQ(StoredRows("engine_branch.taken_name"), std::vector<std::string>{"7"});
+}
+
+TEST_F(TransferFixture, TheServerBranchTransfersANameThatDiffersFromATakenOneInLetterCaseOnly) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a"}, {"b"}}); });
+    UseTable("case_only");
+    Con.ExecSQL("DROP TABLE IF EXISTS Case_Only", kNoParams);
+    Con.ExecSQL("CREATE TABLE Case_Only (v INT)", kNoParams);
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Calls.clear();
+    TableName = "Case Only";
+    std::optional<bool> existedAtStart;
+    size_t callsAtStart = 0;
+    TServerSteps steps;
+    steps.OnStart = [&] {
+        existedAtStart = HasTable("case_only");
+        callsAtStart = Calls.size();
+    };
+    const TServerOutcome outcome = transfer_to_server(Funcs, Con, "engine_transfer", Form, steps);
+    EXPECT_FALSE(outcome.TableTaken);
+    EXPECT_TRUE(outcome.Transferred);
+    EXPECT_EQ(existedAtStart, false) << "the start comes before the CREATE TABLE";
+    EXPECT_EQ(callsAtStart, 0u) << "and before the workbook is opened";
+    EXPECT_EQ(StoredRows("case_only"), (std::vector<std::string>{"a", "b"}));
+}
 
 TEST_F(TransferFixture, SendsTheCreateStatementAndOneInsertPerRow) {
     AddSheet("Sheet1", [](TSheet& s) {
@@ -159,12 +264,9 @@ TEST_F(TransferFixture, ARejectedCreateStatementEndsThePassBeforeTheWorkbook) {
     Con.ExecSQL("CREATE TABLE exists_already (v INT)", kNoParams);
     ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
     Calls.clear();
-    try {
-        Funcs.start_transfer(Form, Con);
-        FAIL() << "no error";
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.ErrorCode(), 1050);
-    }
+    auto e = ExpectError<EUniError>([&] { Funcs.start_transfer(Form, Con); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1050);
     EXPECT_TRUE(Calls.empty());
 }
 

@@ -1,6 +1,6 @@
 // The wizard tests drive real widgets, so they need one application object
 // for the whole run; the offscreen platform unless another one is asked for.
-#include "wizard/tabellix.h"
+#include "engine/server_target.h"
 
 #include <QApplication>
 

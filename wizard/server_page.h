@@ -1,0 +1,68 @@
+// The server page of the wizard window (wiz4): the connection boxes, Connect
+// with the database list, the connection component con1, and the server
+// branch of step 5.
+#pragma once
+
+#include <QFrame>
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace tabellix {
+
+class myfuns;
+class TMySQLUniProvider;
+class TUniConnection;
+struct TConversionForm;
+
+// How step 5 ended, on either path.
+enum class TPassEnd {
+    Refused,   // a check of the server branch showed its message: the step stays
+    NameTaken, // the clash message was shown: the table name is to be changed
+    NotOpened, // the workbook did not open (its message shown)
+    Done,
+};
+
+class TServerPage : public QFrame {
+public:
+    explicit TServerPage(QWidget* parent);
+    ~TServerPage() override;
+
+    void btn1Click();
+    void edt_mysql_serverChange();
+    void edt_mysql_portChange();
+    void edt_mysql_usernameChange();
+    void edt_mysql_passwordChange();
+
+    // Empties dblist, as step 1 does.
+    void ClearDatabases();
+    // The server branch of step 5 for the pass that form describes: the
+    // chosen database checked, then the transfer, with starting called just
+    // before it. Errors of the server are left to the error box.
+    TPassEnd Transfer(myfuns& funs, TConversionForm& form, const std::function<void()>& starting);
+
+private:
+    void BuildControls();
+    void Connect();
+
+    // The provider component on the window has no effect of its own: the
+    // registry's provider object serves con1. Declared first so that con1,
+    // closing its connection, goes before it.
+    std::unique_ptr<TMySQLUniProvider> mysqlnprvdr1;
+    std::unique_ptr<TUniConnection> con1;
+
+    QLineEdit* edt_mysql_server = nullptr;
+    QLineEdit* edt_mysql_port = nullptr;
+    QLineEdit* edt_mysql_username = nullptr;
+    QLineEdit* edt_mysql_password = nullptr;
+    QPushButton* btn1 = nullptr;
+    QComboBox* dblist = nullptr;
+    QListWidget* lst_tables = nullptr;
+};
+
+} // namespace tabellix
