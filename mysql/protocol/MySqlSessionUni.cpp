@@ -6,12 +6,14 @@
 #include "mysql/protocol/CRVioTcp.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <openssl/evp.h>
 
 namespace tabellix {
@@ -184,16 +186,17 @@ void TMySqlSession::ReadGreeting() {
     Fnet.Receive();
     int version = Fnet.ReadByte();
     if (version != ProtocolVersion)
-        throw EMySqlException(CR_VERSION_ERROR, {version, ProtocolVersion}, "");
+        Fnet.Fail(EMySqlException(CR_VERSION_ERROR, {version, ProtocolVersion}, ""));
     serverVersion = Fnet.ReadString();
     threadId = Fnet.ReadInt32();
     for (int i = 0; i < 8; ++i)
         scrambleBuff[static_cast<size_t>(i)] = Fnet.ReadByte();
     const int p = Fnet.Position();
     const int length = Fnet.Length();
-    Fnet.ReadByte();
-    if (length >= p + 1)
-        serverCapabilities = Fnet.ReadUInt16();
+    if (length >= p + 1) {
+        Fnet.ReadByte();
+        serverCapabilities = static_cast<int>(Fnet.ReadPadded(2));
+    }
     if (length >= p + 18) {
         serverLanguage = Fnet.ReadByte();
         serverStatus = Fnet.ReadUInt16();
@@ -335,10 +338,15 @@ void TMySqlSession::WriteCommand(TServerCommand command) {
     Fnet.WriteByte(static_cast<uint8_t>(command));
 }
 
+// Without a transport nothing is sent; but once a fault has cost the session
+// its transport, every command except the goodbye reports the lost server.
 void TMySqlSession::SimpleCommand(TServerCommand command, const uint8_t* args, int length,
                                   bool skipCheck) {
-    if (!Fnet.vio())
+    if (!Fnet.vio()) {
+        if (Fnet.Broken() && command != TServerCommand::scQuit)
+            throw EMySqlException(CR_SERVER_GONE_ERROR);
         return;
+    }
     Fnet.vio()->SetTimeout(commandTimeout);
     WriteCommand(command);
     RememberLocalFileStatement(command, args, length);
@@ -359,17 +367,19 @@ void TMySqlSession::ReadOk() {
     if (protocol41())
         warningCount = Fnet.ReadUInt16();
     // The message is a length-coded string; taken as raw text its length
-    // byte would lead it.
+    // byte would lead it. It is the rest of the packet at most: a length
+    // beyond it keeps what is there.
     if (Fnet.Position() < Fnet.Length()) {
         int64_t length = Fnet.ReadFieldLength();
-        info = Fnet.ReadString(length > 0 && length <= INT32_MAX ? static_cast<int>(length) : 0);
+        int64_t left = Fnet.Length() - Fnet.Position();
+        info = Fnet.ReadString(length > 0 ? static_cast<int>(std::min(length, left)) : 0);
     }
 }
 
 // Result set header, then the column descriptions up to their end-of-data packet.
 void TMySqlSession::ReadResultSetHeader(int64_t count) {
     if (count < 0 || count > INT32_MAX)
-        throw EMySqlException(CR_MALFORMED_PACKET);
+        Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
     if (Fnet.Position() < Fnet.Length())
         extraInfo = Fnet.ReadFieldLength();
     TMySqlResultSet descriptions(
@@ -415,20 +425,21 @@ void TMySqlSession::SendLocalFile() {
     Fnet.Clear();
     int fileError = 0;
     if (FLocalInfileName && *FLocalInfileName == name) {
-        std::FILE* file = std::fopen(AnsiToText(name).c_str(), "rb");
+        // Closed on every path, also when sending a chunk fails.
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+            std::fopen(AnsiToText(name).c_str(), "rb"), &std::fclose);
         if (!file)
             fileError = errno;
         std::vector<uint8_t> chunk(8192);
         while (file) {
-            size_t n = std::fread(chunk.data(), 1, chunk.size(), file);
+            size_t n = std::fread(chunk.data(), 1, chunk.size(), file.get());
             if (n > 0) {
                 Fnet.WriteBytes(chunk.data(), 0, static_cast<int>(n));
                 Fnet.Send();
             }
             if (n < chunk.size()) {
-                fileError = std::ferror(file) ? EIO : 0;
-                std::fclose(file);
-                file = nullptr;
+                fileError = std::ferror(file.get()) ? EIO : 0;
+                file.reset();
             }
         }
     }

@@ -131,7 +131,8 @@ public:
     void SetError(std::string value) { Ferror = std::move(value); }
     TMySqlResultSet* ResultSet() const { return FResultSet; }
     void SetResultSet(TMySqlResultSet* value) { FResultSet = value; }
-    bool IsClosed() const { return isClosed; }
+    // Closed by Close, or by a read or decode fault that abandoned the transport.
+    bool IsClosed() const { return isClosed || Fnet.Broken(); }
     const std::string& Host() const { return host; }
     void SetHost(std::string value) { host = std::move(value); }
     void SetUser(std::string value) { user = std::move(value); }
