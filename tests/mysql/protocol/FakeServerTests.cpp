@@ -2,6 +2,8 @@
 // old greetings and scrambles, odd exchanges, malformed answers and
 // local-file requests.
 #include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlLocalFile.h"
+#include "mysql/protocol/MySqlNativeAuth.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
 #include "tests/support/ExpectError.h"
@@ -85,8 +87,7 @@ TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
     Connect(s, server.Port(), "secret", "shop");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
-    std::string scramble =
-        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
+    std::string scramble = ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble + "shop");
     EXPECT_FALSE(s.protocol41());
     EXPECT_EQ(s.ClientFlag(), 0x3A08Fu);
@@ -101,8 +102,7 @@ TEST(FakeServerLogin, EightSaltBytesOnlyMeansPreFourOneLogin) {
                        FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
     TMySqlSession s;
     Connect(s, server.Port(), "secret", "shop");
-    std::string scramble =
-        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
+    std::string scramble = ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble);
@@ -117,10 +117,9 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
     };
     auto salt = reinterpret_cast<const uint8_t*>(FakeSalt.data());
     const Case cases[] = {
-        {"scramble and database", "secret", "shop",
-         "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt))},
+        {"scramble and database", "secret", "shop", "\x14" + Bytes(Scramble41("secret", salt))},
         {"scramble and an empty database field", "secret", "",
-         "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt)) + '\0'},
+         "\x14" + Bytes(Scramble41("secret", salt)) + '\0'},
         {"empty password and database", "", "shop", std::string(1, '\0')},
         {"empty password alone", "", "", std::string(2, '\0')},
     };
@@ -145,8 +144,8 @@ TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
     Connect(s, server.Port(), "secret");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[1], "\x03" + TMySqlSession::ScrambleOld(
-                                   "secret", reinterpret_cast<const uint8_t*>(FakeSalt.data())));
+    EXPECT_EQ(got[1],
+              "\x03" + ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data())));
 }
 
 TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
@@ -164,14 +163,12 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
         ASSERT_EQ(got.size(), 2u);
         std::string expected;
         if (star) {
-            expected = TMySqlSession::ScrambleOld("sec ret",
-                                                  reinterpret_cast<const uint8_t*>(newSalt.data()));
+            expected = ScrambleOld("sec ret", reinterpret_cast<const uint8_t*>(newSalt.data()));
             EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.ScrambleBuff()), 20), newSalt);
         } else {
-            auto s1 = TMySqlSession::PasswordHashStage1("secret");
+            auto s1 = PasswordHashStage1("secret");
             auto s2 = s1;
-            TMySqlSession::PasswordHashStage2(s2, reinterpret_cast<const uint8_t*>(answer.data()),
-                                              0);
+            PasswordHashStage2(s2, reinterpret_cast<const uint8_t*>(answer.data()), 0);
             for (size_t i = 0; i < 20; ++i)
                 expected += static_cast<char>(newSalt[i] ^ s2[i] ^ s1[i]);
         }
