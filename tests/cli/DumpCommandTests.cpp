@@ -81,6 +81,14 @@ TEST_F(DumpCommand, ColumnEditsFollowTheFieldEditor) {
     }
 }
 
+TEST_F(DumpCommand, DashWritesTheSameBytesToTheOutputAndNoFile) {
+    ASSERT_EQ(Run({"--first-row-names"}), 0) << Err.str();
+    const std::string file = Written();
+    ASSERT_EQ(RunCommand(cli::RunDump, {kBook, "--first-row-names", "-o", "-"}), 0) << Err.str();
+    EXPECT_EQ(Output.str(), file);
+    EXPECT_FALSE(std::filesystem::exists("-.SQL"));
+}
+
 TEST_F(DumpCommand, TableNameChecksComeBeforeTheFileIsTouched) {
     EXPECT_EQ(Run({"--table", " abc"}), 1);
     EXPECT_EQ(Err.str(), "Please input a valid Mysql Table Name");
