@@ -27,7 +27,7 @@ TDumpOptions ParseDumpOptions(const TArgs& args) {
         else if (args[i] == "--force")
             o.Force = true;
         else if (!ParseSheetOption(args, i, o.Sheet))
-            throw EUsageError(Format("unknown option %s", {args[i]}));
+            RefuseOption(args[i]);
     }
     if (o.Sheet.File.empty())
         throw EUsageError("dump needs a workbook: dump FILE -o OUT");
