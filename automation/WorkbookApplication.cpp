@@ -1,12 +1,12 @@
 #include "automation/WorkbookApplication.h"
 
-#include "automation/WorkbookReader.h"
+#include "automation/WorkbookCache.h"
 #include "base/Format.h"
 
 namespace tabellix {
 
 TWorkbookApplication::TWorkbookApplication(TWorkbookLoader loader)
-    : FLoader(loader ? std::move(loader) : TWorkbookLoader(OpenWorkbookFile)) {}
+    : FLoader(loader ? std::move(loader) : TWorkbookLoader(OpenCachedWorkbook)) {}
 
 std::unique_ptr<TAutomationApplication> CreateWorkbookApplication() {
     return std::make_unique<TWorkbookApplication>();

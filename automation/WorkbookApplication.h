@@ -1,7 +1,8 @@
 // The application object backed by the workbook readers: it opens a file
 // into a TWorkbook and answers the object model's calls from it. A sheet's
 // cells are read when it is first activated or its used range asked for, so
-// listing the sheets reads none.
+// listing the sheets reads none. By default a file is opened through the
+// workbook cache (automation/WorkbookCache.h).
 #pragma once
 
 #include "automation/Automation.h"
@@ -13,12 +14,13 @@
 
 namespace tabellix {
 
-using TWorkbookLoader = std::function<std::unique_ptr<TWorkbook>(const std::string& fileName)>;
+using TWorkbookLoader = std::function<std::shared_ptr<TWorkbook>(const std::string& fileName)>;
 
 class TWorkbookApplication : public TAutomationApplication {
 public:
     // loader reads a file into a workbook; the default picks a reader by the
-    // file's content and defers the sheets' cells.
+    // file's content, defers the sheets' cells and reuses a kept workbook
+    // under the cache's rule.
     explicit TWorkbookApplication(TWorkbookLoader loader = {});
 
 protected:
@@ -41,7 +43,7 @@ private:
     TSheet& LoadedSheet(int index);
 
     TWorkbookLoader FLoader;
-    std::unique_ptr<TWorkbook> FBook;
+    std::shared_ptr<TWorkbook> FBook;
     const TSheet* FActive = nullptr;
 };
 

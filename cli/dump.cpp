@@ -4,9 +4,14 @@
 #include "base/Format.h"
 #include "engine/dump_name.h"
 
+#include <ostream>
+
 namespace tabellix::cli {
 
 namespace {
+
+// -o - : the dump goes to standard output, as it would to the file.
+constexpr const char* kStandardOutput = "-";
 
 struct TDumpOptions {
     TSheetOptions Sheet;
@@ -22,13 +27,21 @@ TDumpOptions ParseDumpOptions(const TArgs& args) {
         else if (args[i] == "--force")
             o.Force = true;
         else if (!ParseSheetOption(args, i, o.Sheet))
-            throw EUsageError(Format("unknown option %s", {args[i]}));
+            RefuseOption(args[i]);
     }
     if (o.Sheet.File.empty())
         throw EUsageError("dump needs a workbook: dump FILE -o OUT");
     if (o.Out.empty())
         throw EUsageError("dump needs the dump file: -o OUT");
     return o;
+}
+
+// The byte stream is the file's; nothing else is written to out.
+int DumpToOutput(TPreparedSheet& sheet, const TDumpOptions& o, std::ostream& out,
+                 std::ostream& err) {
+    auto progress = ProgressFor(err);
+    TConversionForm form = MakeForm(sheet, o.Sheet, progress.get());
+    return sheet.Funs.dump_stream(out, "standard output", form) ? 0 : 1;
 }
 
 } // namespace
@@ -38,6 +51,8 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(o.Sheet, err, sheet))
         return 1;
+    if (o.Out == kStandardOutput)
+        return DumpToOutput(sheet, o, out, err);
     const auto dfile = choose_dump_file(o.Out, [&o](const std::string&) { return o.Force; });
     if (!dfile)
         throw EUsageError(Format("%s exists; --force replaces it", {settle_dump_file_name(o.Out)}));

@@ -26,7 +26,7 @@ TInspectArgs ParseArgs(const TArgs& args, bool sheetOption) {
         if (sheetOption && args[i] == "--sheet")
             out.Sheet = SheetNumber(OptionValue(args, i));
         else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-")
-            throw EUsageError(Format("unknown option %s", {args[i]}));
+            RefuseOption(args[i]);
         else if (out.File.empty())
             out.File = args[i];
         else

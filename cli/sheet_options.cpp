@@ -5,7 +5,6 @@
 #include "engine/field_edit.h"
 #include "engine/table_name.h"
 
-#include <algorithm>
 #include <iostream>
 #include <unistd.h>
 
@@ -22,8 +21,9 @@ std::vector<std::string> SplitColons(const std::string& text) {
     return parts;
 }
 
-// Edits one grid row the way the field editor would: the type is chosen
-// first (which sets its default length), then the length is typed, then OK.
+// Edits one grid row the way the field editor would: the type text is
+// picked or typed as given (which sets its default length or empties and
+// disables the length box), then the length is typed, then OK.
 void ApplyColumn(const myfuns& funs, TStringGrid& grid, const std::string& column) {
     const std::vector<std::string> parts = SplitColons(column);
     if (parts.size() < 3 || parts.size() > 4)
@@ -32,10 +32,10 @@ void ApplyColumn(const myfuns& funs, TStringGrid& grid, const std::string& colum
     if (!row || *row < 1 || *row >= grid.RowCount())
         throw EUsageError(
             Format("--column %s: the grid has rows 1 to %d", {column, grid.RowCount() - 1}));
-    TFieldEdit edit{parts[1], AsciiUpper(parts[2]), "", *row};
-    const auto& types = field_types();
-    if (std::find(types.begin(), types.end(), edit.ftype) == types.end())
-        throw EUsageError(Format("--column %s: unknown type %s", {column, parts[2]}));
+    // The statement would have a column without a type.
+    if (Trim(parts[2]).empty())
+        throw EUsageError(Format("--column %s: the type is empty", {column}));
+    TFieldEdit edit{parts[1], parts[2], "", *row};
     const std::optional<std::string> length = default_field_length(edit.ftype);
     edit.flength = length.value_or("");
     if (parts.size() == 4) {

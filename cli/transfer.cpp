@@ -1,4 +1,6 @@
 #include "cli/commands.h"
+#include "cli/option_strings.h"
+#include "cli/password.h"
 #include "cli/sheet_options.h"
 
 #include "base/Format.h"
@@ -8,6 +10,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <unistd.h>
 
 namespace tabellix::cli {
 
@@ -27,7 +30,7 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
     if (a == "--host")
         o.Host = OptionValue(args, i);
     else if (a == "--port")
-        o.Port = StrToInt(Trim(OptionValue(args, i)));
+        o.Port = PortNumber(OptionValue(args, i));
     else if (a == "--user")
         o.User = OptionValue(args, i);
     else if (a == "--database")
@@ -35,9 +38,11 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
     else if (a == "--password-stdin")
         o.PasswordStdin = true;
     else if (a == "-O")
-        o.Options.push_back(OptionValue(args, i));
-    else
+        o.Options.push_back(CheckedOptionString(OptionValue(args, i)));
+    else {
+        CheckReservedOption(a);
         return false;
+    }
     return true;
 }
 
@@ -50,13 +55,8 @@ void RequireServer(const TServerOptions& o) {
 
 // Never from the command line, where other users could read it.
 std::string Password(const TServerOptions& o) {
-    if (o.PasswordStdin) {
-        std::string line;
-        std::getline(std::cin, line);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        return line;
-    }
+    if (o.PasswordStdin)
+        return ReadPassword(std::cin, STDIN_FILENO, STDERR_FILENO);
     const char* env = std::getenv("TABELLIX_PASSWORD");
     return env ? env : "";
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <ostream>
 
 namespace tabellix {
 namespace {
@@ -29,15 +30,31 @@ TDumpWriter::TDumpWriter(const std::string& fileName) : FFileName(fileName) {
     Write("\xEF\xBB\xBF");
 }
 
+TDumpWriter::TDumpWriter(std::ostream& stream, std::string name)
+    : FFileName(std::move(name)), FStream(&stream) {
+    Write("\xEF\xBB\xBF");
+}
+
 TDumpWriter::~TDumpWriter() {
-    std::fclose(FFile);
+    if (FFile)
+        std::fclose(FFile);
+}
+
+bool TDumpWriter::Put(const std::string& text) {
+    if (FStream)
+        return FStream->write(text.data(), static_cast<std::streamsize>(text.size()))
+            .flush()
+            .good();
+    return std::fwrite(text.data(), 1, text.size(), FFile) == text.size() &&
+           std::fflush(FFile) == 0;
 }
 
 void TDumpWriter::Write(const std::string& text) {
-    if (std::fwrite(text.data(), 1, text.size(), FFile) != text.size() || std::fflush(FFile) != 0) {
+    errno = 0;
+    if (!Put(text)) {
         int error = errno;
         throw EOSError(Format("Cannot write to file \"%s\". %s",
-                              {Expanded(FFileName), SysErrorMessage(error)}),
+                              {FStream ? FFileName : Expanded(FFileName), SysErrorMessage(error)}),
                        error);
     }
 }

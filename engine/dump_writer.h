@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <iosfwd>
 #include <string>
 
 namespace tabellix {
@@ -12,6 +13,9 @@ public:
     // Creates (or replaces) the file and writes the byte order mark; raises
     // EFCreateError "Cannot create file "%s". %s" when it cannot.
     explicit TDumpWriter(const std::string& fileName);
+    // Writes into a stream the caller holds (the command line's standard
+    // output); name stands for it in messages.
+    TDumpWriter(std::ostream& stream, std::string name);
     ~TDumpWriter();
     TDumpWriter(const TDumpWriter&) = delete;
     TDumpWriter& operator=(const TDumpWriter&) = delete;
@@ -20,8 +24,12 @@ public:
     void Write(const std::string& text);
 
 private:
+    // Writes and flushes; false when either failed.
+    bool Put(const std::string& text);
+
     std::string FFileName;
-    std::FILE* FFile;
+    std::FILE* FFile = nullptr;
+    std::ostream* FStream = nullptr; // instead of FFile, not owned
 };
 
 } // namespace tabellix

@@ -275,6 +275,16 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
 bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     TDumpWriter writer(dfile);
+    return write_dump(writer, form);
+}
+
+bool myfuns::dump_stream(std::ostream& out, const std::string& name, TConversionForm& form) {
+    *form.sql_table_name = spchar_filter(*form.sql_table_name);
+    TDumpWriter writer(out, name);
+    return write_dump(writer, form);
+}
+
+bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
     writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid));
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);

@@ -9,6 +9,7 @@
 #include "engine/models.h"
 
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 
 namespace tabellix {
 
+class TDumpWriter;
 class TUniConnection;
 
 class myfuns {
@@ -57,6 +59,9 @@ public:
     // holding the CREATE TABLE statement only); errors while writing rows
     // are not caught here.
     bool dump_file(const std::string& dfile, TConversionForm& form);
+    // The same pass into a stream the caller holds (the command line's
+    // standard output); name stands for it in messages.
+    bool dump_stream(std::ostream& out, const std::string& name, TConversionForm& form);
 
     // Creates the table over con1 (the option UseUnicode set first), then
     // inserts the selected sheet's rows, one statement each. False when the
@@ -84,6 +89,8 @@ private:
     void ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
                      const std::function<void(const std::string&)>& execute) const;
     bool IsFree(const std::string& name, const TStringGrid& grid) const;
+    // The dump pass after its writer is made.
+    bool write_dump(TDumpWriter& writer, TConversionForm& form) const;
 
     TFormatSettings FFormatSettings;
 };

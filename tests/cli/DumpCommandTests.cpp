@@ -47,16 +47,23 @@ TEST_F(DumpCommand, ColumnEditsFollowTheFieldEditor) {
         int status;
     } cases[] = {
         {{"2:qty:INT"}, "`qty`  INT(11)", 0},
-        {{"2:qty:int:"}, "`qty`  INT  )", 0},
         {{"2:qty:DECIMAL"}, "`qty`  DECIMAL  )", 0},
         {{"2:qty:CHAR:8"}, "`qty`  CHAR(8)", 0},
+        // Any type text, kept as typed; only the exact list names have a
+        // default length.
+        {{"2:qty:text"}, "`qty`  text  )", 0},
+        {{"2:qty:int:"}, "`qty`  int  )", 0},
+        {{"2:qty:DECIMAL(12,2)"}, "`qty`  DECIMAL(12,2)  )", 0},
+        {{"2:qty:INT UNSIGNED"}, "`qty`  INT UNSIGNED  )", 0},
+        {{"2:x:BLOB"}, "`x`  BLOB  )", 0},
+        {{"2:qty:int:11"}, "type int takes no length", 1},
+        {{"2:qty:"}, "--column 2:qty:: the type is empty", 1},
         {{"1:who:VARCHAR", "2:who:INT"}, "--column 2:who:INT: Field name already exists!", 1},
         {{"2:qty:DATE:10"}, "type DATE takes no length", 1},
         {{"2:qty:VARCHAR:"}, "Please input field Length!", 1},
         {{"2:qty:VARCHAR:0"}, "Please input a valid field Length!", 1},
         {{"2:9qty:INT"}, "Please input a valid Field Name!", 1},
         {{"3:x:INT"}, "the grid has rows 1 to 2", 1},
-        {{"2:x:BLOB"}, "unknown type BLOB", 1},
         {{"2:x"}, "--column wants I:NAME:TYPE[:LENGTH]", 1},
     };
     for (const auto& c : cases) {
@@ -72,6 +79,14 @@ TEST_F(DumpCommand, ColumnEditsFollowTheFieldEditor) {
         else
             EXPECT_NE(Err.str().find(c.fragment), std::string::npos) << Err.str();
     }
+}
+
+TEST_F(DumpCommand, DashWritesTheSameBytesToTheOutputAndNoFile) {
+    ASSERT_EQ(Run({"--first-row-names"}), 0) << Err.str();
+    const std::string file = Written();
+    ASSERT_EQ(RunCommand(cli::RunDump, {kBook, "--first-row-names", "-o", "-"}), 0) << Err.str();
+    EXPECT_EQ(Output.str(), file);
+    EXPECT_FALSE(std::filesystem::exists("-.SQL"));
 }
 
 TEST_F(DumpCommand, TableNameChecksComeBeforeTheFileIsTouched) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 
 using namespace tabellix;
 
@@ -78,6 +79,21 @@ TEST_F(TransferCommand, ListsDatabasesAndReportsAWrongPassword) {
     EXPECT_NE(Err.str().find("Access denied for user"), std::string::npos) << Err.str();
 }
 
+TEST_F(TransferCommand, AServerErrorReadsAsTheStockClientPrintsIt) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.strict_people"});
+    cli::TArgs args{"transfer"};
+    for (const std::string& arg : ServerArgs())
+        args.push_back(arg);
+    args.insert(args.end(), {test::kPeopleBook, "--database", "cli_transfer", "--table",
+                             "strict_people", "--first-row-names", "--column", "1:name:INT"});
+    std::ostringstream out, err;
+    // "Bob" is no integer: the server refuses the row in strict mode.
+    EXPECT_EQ(cli::RunMain(args, out, err), 1);
+    EXPECT_EQ(err.str(), "ERROR 1366 (22007): Incorrect integer value: 'Bob' for column "
+                         "`cli_transfer`.`strict_people`.`name` at row 1\n");
+}
+
 TEST_F(TransferCommand, RefusesBadCommandLines) {
     struct Case {
         cli::TArgs args;
@@ -85,7 +101,8 @@ TEST_F(TransferCommand, RefusesBadCommandLines) {
     } cases[] = {
         {{"--host", "h", test::kPeopleBook, "--database", "d"}, "--user is needed"},
         {{"--host", "h", "--user", "u", test::kPeopleBook}, "--database is needed"},
-        {{"--host", "h", "--port", "33o6", "--user", "u"}, "''33o6'' is not a valid integer value"},
+        {{"--host", "h", "--port", "33o6", "--user", "u"},
+         "--port wants a TCP port number from 1 to 65535, not \"33o6\""},
         {{"--host", "h", "--user", "u", "--database", "d", test::kPeopleBook, "--table", "1x"},
          "Please input a valid Mysql Table Name"},
     };
