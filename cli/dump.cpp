@@ -38,6 +38,8 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(o.Sheet, err, sheet))
         return 1;
+    if (const auto problem = dump_overwrites_workbook(settle_dump_file_name(o.Out), o.Sheet.File))
+        throw EUsageError(*problem);
     const auto dfile = choose_dump_file(o.Out, [&o](const std::string&) { return o.Force; });
     if (!dfile)
         throw EUsageError(Format("%s exists; --force replaces it", {settle_dump_file_name(o.Out)}));

@@ -55,7 +55,8 @@ public:
     // Writes the dump file dfile for the selected sheet of form.filename.
     // False when the workbook did not open (its message shown, the file
     // holding the CREATE TABLE statement only); errors while writing rows
-    // are not caught here.
+    // are not caught here. A dfile that is the workbook itself raises
+    // EFCreateError before anything is written.
     bool dump_file(const std::string& dfile, TConversionForm& form);
 
     // Creates the table over con1 (the option UseUnicode set first), then
