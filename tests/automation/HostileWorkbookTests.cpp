@@ -168,6 +168,10 @@ TEST(HostileWorkbooks, FailClearlyWithinTheirTimeAndMemory) {
          "xl/sharedStrings.xml: the shared strings take more than 268435456 bytes, more than this "
          "program reads",
          60, 1024},
+        {"huge-cell-text.xlsx", TRead::Load,
+         "xl/worksheets/sheet1.xml: cell (1, 2) is longer than 16777216 bytes, more than this "
+         "program reads",
+         30, 512},
         // References that do not say where a cell goes.
         {"ref-digits-first.xlsx", TRead::Load,
          "xl/worksheets/sheet1.xml: cell reference \"1A\" is not a column and a row", 10, 0},
