@@ -143,4 +143,14 @@ Variant TCell::value() {
     return FApp->DoCellValue(FRow, FColumn);
 }
 
+int TStoredCells::NextRow(int row) {
+    Report([&] { return Format("StoredCells.NextRow(%d)", {row}); });
+    return FApp->DoNextStoredRow(row);
+}
+
+void TStoredCells::Columns(int row, std::vector<int>& columns) {
+    Report([&] { return Format("StoredCells.Columns(%d)", {row}); });
+    FApp->DoStoredColumns(row, columns);
+}
+
 } // namespace tabellix

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tabellix {
 
@@ -93,6 +94,20 @@ private:
     int FColumn;
 };
 
+// The cells the active sheet stores, row by row: a pass over a sparse sheet
+// asks for these instead of every empty position of its used range.
+class TStoredCells {
+public:
+    explicit TStoredCells(TAutomationApplication& app) : FApp(&app) {}
+    // The first row from row on that stores a cell; 0 when none does.
+    int NextRow(int row);
+    // The columns of the row's stored cells, in order, into columns.
+    void Columns(int row, std::vector<int>& columns);
+
+private:
+    TAutomationApplication* FApp;
+};
+
 // The application object. The public members are the calls the engine
 // makes; implementations supply the Do* operations. Each public call is
 // reported to the observer before it is carried out.
@@ -105,6 +120,7 @@ public:
     TWorksheets Worksheets() { return TWorksheets(*this); }
     // A cell of the active sheet, addressed from its first row and column.
     TCell Cells(int row, int column) { return TCell(*this, row, column); }
+    TStoredCells StoredCells() { return TStoredCells(*this); }
     void SetDisplayAlerts(bool displayAlerts);
     void Quit();
 
@@ -114,6 +130,7 @@ protected:
     friend class TWorksheet;
     friend class TWorksheets;
     friend class TCell;
+    friend class TStoredCells;
 
     virtual void DoSetVisible(bool visible) = 0;
     virtual void DoOpen(const std::string& fileName) = 0;
@@ -126,6 +143,8 @@ protected:
     virtual int DoUsedColumns(int index) = 0;
     virtual int DoUsedRows(int index) = 0;
     virtual Variant DoCellValue(int row, int column) = 0;
+    virtual int DoNextStoredRow(int row) = 0;
+    virtual void DoStoredColumns(int row, std::vector<int>& columns) = 0;
     virtual void DoSetDisplayAlerts(bool displayAlerts) = 0;
     virtual void DoQuit() = 0;
 };
@@ -134,6 +153,7 @@ protected:
 // "Visible:=False", "WorkBooks.Open(/tmp/a.xlsx)", "Worksheets.count",
 // "Worksheets(2).name", "Worksheets(2).activate",
 // "Worksheets(2).UsedRange.Columns.Count", "Cells(3,1).value",
+// "StoredCells.NextRow(3)", "StoredCells.Columns(3)",
 // "DisplayAlerts:=False", "WorkBooks.Close", "Quit" and "Release" when the
 // object is destroyed.
 using TAutomationObserver = std::function<void(const std::string& call)>;

@@ -192,27 +192,36 @@ std::string TBiffText::Read(TByteReader& in, bool wideCount) const {
     return out;
 }
 
-std::vector<std::string> ReadSharedStringTable(const std::vector<std::string_view>& segments) {
+uint32_t ReadSharedStringTable(const std::vector<std::string_view>& segments,
+                               const std::function<void(const std::string& text)>& sink) {
     TSegmentReader in(segments);
     in.U32();
     const uint32_t unique = in.U32();
-    size_t total = 0;
-    for (auto segment : segments)
-        total += segment.size();
-    std::vector<std::string> out;
-    // Each string takes three bytes at least, whatever the count claims.
-    out.reserve(std::min<size_t>(unique, total / 3));
-    for (uint32_t i = 0; i < unique && !in.AtEnd(); ++i) {
+    uint64_t bytes = 0;
+    std::string text;
+    uint32_t i = 0;
+    for (; i < unique && !in.AtEnd(); ++i) {
+        if (i == MaxSharedStrings)
+            FailRead(TWorkbookErrorCode::TooLarge,
+                     Format("the workbook lists more than %u shared strings, more than this "
+                            "program reads",
+                            {static_cast<unsigned long long>(MaxSharedStrings)}));
         const uint16_t count = in.U16();
         const uint8_t flags = in.U8();
         const uint16_t runs = (flags & 0x08) ? in.U16() : 0;
         const uint32_t extra = (flags & 0x04) ? in.U32() : 0;
-        std::string text;
+        text.clear();
         in.Chars(count, (flags & 1) != 0, text);
         in.Skip(uint64_t{runs} * 4 + extra);
-        out.push_back(std::move(text));
+        bytes += text.size();
+        if (bytes > MaxSharedTextBytes)
+            FailRead(TWorkbookErrorCode::TooLarge,
+                     Format("the shared strings take more than %u bytes, more than this "
+                            "program reads",
+                            {static_cast<unsigned long long>(MaxSharedTextBytes)}));
+        sink(text);
     }
-    return out;
+    return i;
 }
 
 const char* BiffErrorText(uint8_t code) {

@@ -7,6 +7,7 @@
 #include "base/Text.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,8 +90,12 @@ private:
     AnsiCodePage FPage;
 };
 
-// The strings of an SST record and its CONTINUE records, in order.
-std::vector<std::string> ReadSharedStringTable(const std::vector<std::string_view>& segments);
+// Hands the strings of an SST record and its CONTINUE records to sink, in
+// order; returns how many. More than MaxSharedStrings strings, or more than
+// MaxSharedTextBytes of them all, raise EWorkbookError (TooLarge); one
+// string cannot outgrow its 16-bit length.
+uint32_t ReadSharedStringTable(const std::vector<std::string_view>& segments,
+                               const std::function<void(const std::string& text)>& sink);
 
 // The text of a BIFF error code ("#DIV/0!", "#N/A", ...).
 const char* BiffErrorText(uint8_t code);

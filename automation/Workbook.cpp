@@ -100,6 +100,21 @@ TCellKind TSheet::Kind(int row, int column) const {
     return cell ? cell->Kind : TCellKind::Empty;
 }
 
+int TSheet::NextStoredRow(int row) const {
+    for (size_t r = static_cast<size_t>(std::max(row, 1)); r <= FRows.size(); ++r)
+        if (!FRows[r - 1].empty())
+            return static_cast<int>(r);
+    return 0;
+}
+
+void TSheet::StoredColumns(int row, std::vector<int>& columns) const {
+    columns.clear();
+    if (row < 1 || static_cast<size_t>(row) > FRows.size())
+        return;
+    for (const Cell& cell : FRows[static_cast<size_t>(row - 1)])
+        columns.push_back(cell.Column);
+}
+
 Variant TSheet::Value(int row, int column) const {
     const Cell* cell = Find(row, column);
     if (!cell)

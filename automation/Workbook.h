@@ -48,6 +48,11 @@ public:
     // The value at a 1-based position; empty outside what the sheet stores.
     Variant Value(int row, int column) const;
     TCellKind Kind(int row, int column) const;
+    // The first row from row on that stores a cell with a value; 0 when
+    // none does.
+    int NextStoredRow(int row) const;
+    // The columns of the row's cells with a value, in order, into columns.
+    void StoredColumns(int row, std::vector<int>& columns) const;
 
     // Widens the used range for a cell that is stored without a value
     // (formatting only).

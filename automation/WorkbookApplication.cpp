@@ -76,10 +76,22 @@ int TWorkbookApplication::DoUsedRows(int index) {
     return LoadedSheet(index).LastRow();
 }
 
-Variant TWorkbookApplication::DoCellValue(int row, int column) {
+const TSheet& TWorkbookApplication::Active() const {
     if (!FActive)
         throw EAutomationError("No worksheet is active");
-    return FActive->Value(row, column);
+    return *FActive;
+}
+
+Variant TWorkbookApplication::DoCellValue(int row, int column) {
+    return Active().Value(row, column);
+}
+
+int TWorkbookApplication::DoNextStoredRow(int row) {
+    return Active().NextStoredRow(row);
+}
+
+void TWorkbookApplication::DoStoredColumns(int row, std::vector<int>& columns) {
+    Active().StoredColumns(row, columns);
 }
 
 } // namespace tabellix

@@ -34,6 +34,8 @@ protected:
     int DoUsedColumns(int index) override;
     int DoUsedRows(int index) override;
     Variant DoCellValue(int row, int column) override;
+    int DoNextStoredRow(int row) override;
+    void DoStoredColumns(int row, std::vector<int>& columns) override;
     void DoSetDisplayAlerts(bool) override {}
     void DoQuit() override;
 
@@ -41,6 +43,7 @@ private:
     TWorkbook& Book();
     TSheet& SheetAt(int index);
     TSheet& LoadedSheet(int index);
+    const TSheet& Active() const;
 
     TWorkbookLoader FLoader;
     std::shared_ptr<TWorkbook> FBook;

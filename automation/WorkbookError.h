@@ -55,5 +55,13 @@ template <class Read> auto ReadNamed(const std::string& name, Read read) -> decl
 inline constexpr uint64_t MaxPartBytes = uint64_t{1} << 30;
 // The most cells one workbook may store (12 bytes each in memory).
 inline constexpr uint64_t MaxWorkbookCells = 32u << 20;
+// The most shared strings a workbook may list: no more than cells could use.
+inline constexpr uint64_t MaxSharedStrings = MaxWorkbookCells;
+// The longest text of one string, shared or in a cell, in bytes: 16 MiB, as
+// much as the largest packet a server takes by default, and far beyond the
+// 32,767 characters a spreadsheet cell holds.
+inline constexpr uint64_t MaxStringBytes = uint64_t{16} << 20;
+// All shared strings of a workbook together, in bytes.
+inline constexpr uint64_t MaxSharedTextBytes = uint64_t{256} << 20;
 
 } // namespace tabellix

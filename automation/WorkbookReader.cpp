@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace tabellix {
 
@@ -26,6 +27,17 @@ TFileFormat Sniff(std::string_view head) {
     if (head.starts_with(cfb))
         return TFileFormat::CompoundFile;
     return TFileFormat::Other;
+}
+
+// A pipe or a device would block the read or never end, and a folder is no
+// workbook: only a regular file is opened, which stat tells without opening.
+void RequireRegularFile(const std::string& fileName) {
+    struct stat info;
+    if (::stat(fileName.c_str(), &info) != 0)
+        FailRead(TWorkbookErrorCode::CannotOpen, SysErrorMessage(errno));
+    if (!S_ISREG(info.st_mode))
+        FailRead(TWorkbookErrorCode::CannotOpen,
+                 "it is not a regular file (a folder, a pipe or a device)");
 }
 
 std::string FileHead(const std::string& fileName) {
@@ -51,6 +63,7 @@ void LoadEverySheet(TWorkbook& book) {
 
 std::unique_ptr<TWorkbook> OpenWorkbookFile(const std::string& fileName) {
     return ReadNamed(fileName, [&] {
+        RequireRegularFile(fileName);
         switch (Sniff(FileHead(fileName))) {
         case TFileFormat::Zip:
             return ReadXlsxWorkbook(TZipArchive::OpenFile(fileName), fileName);

@@ -11,10 +11,10 @@
 namespace tabellix {
 
 // Lists the worksheets of the file and reads what they share (names, date
-// system, cell formats, shared strings); each sheet's cells wait for its
-// first Load(), which raises when that sheet's part is damaged. A file that
-// cannot be opened raises EWorkbookError (an EAutomationError) with a
-// message naming the file and the cause.
+// system, cell formats); the shared strings and each sheet's cells wait for
+// its first Load(), which raises when they are damaged. A file that is no
+// regular file or cannot be opened raises EWorkbookError (an
+// EAutomationError) with a message naming the file and the cause.
 std::unique_ptr<TWorkbook> OpenWorkbookFile(const std::string& fileName);
 
 // Opens the file and reads every worksheet's cells.

@@ -31,6 +31,8 @@ struct TGlobals {
     std::vector<uint16_t> XfFormats;
     std::vector<TNumberClass> XfClasses;
     std::vector<TSheetEntry> Sheets; // worksheets (or dialog sheets), in order
+    // The SST record and its CONTINUE records, decoded with the first sheet.
+    std::vector<std::string_view> SharedSegments;
     uint32_t SharedBase = 0;
     uint32_t SharedCount = 0;
 };
@@ -46,7 +48,7 @@ std::pair<uint16_t, uint16_t> ReadBof(const TBiffRecord& record) {
 
 class TGlobalsReader {
 public:
-    TGlobalsReader(std::string_view stream, TWorkbook& book) : FStream(stream), FBook(book) {}
+    explicit TGlobalsReader(std::string_view stream) : FStream(stream) {}
 
     TGlobals Read() {
         TBiffCursor cursor(FStream, 0);
@@ -118,14 +120,10 @@ private:
         TBiffRecord next;
         while (cursor.PeekType() == biff::Continue && cursor.Next(next))
             segments.push_back(next.Data);
-        FOut.SharedBase = static_cast<uint32_t>(FBook.PoolSize());
-        for (auto& text : ReadSharedStringTable(segments))
-            FBook.AddText(std::move(text));
-        FOut.SharedCount = static_cast<uint32_t>(FBook.PoolSize()) - FOut.SharedBase;
+        FOut.SharedSegments = std::move(segments);
     }
 
     std::string_view FStream;
-    TWorkbook& FBook;
     TGlobals FOut;
     std::optional<TBiffText> FText;
 };
@@ -346,18 +344,41 @@ struct TXlsSource {
     TGlobals Globals;
     // Cells the workbook may still store; a read that fails takes none.
     uint64_t Budget = MaxWorkbookCells;
+    // The shared strings wait for the first sheet read, so that listing the
+    // sheets costs none of them. The book owns the sheets that hold this.
+    TWorkbook* Book = nullptr;
+    bool SharedRead = false;
 };
+
+void ReadSharedOnce(TXlsSource& source) {
+    TGlobals& globals = source.Globals;
+    if (source.SharedRead || globals.SharedSegments.empty())
+        return;
+    globals.SharedBase = static_cast<uint32_t>(source.Book->PoolSize());
+    globals.SharedCount = ReadSharedStringTable(
+        globals.SharedSegments, [&](const std::string& text) { source.Book->AddText(text); });
+    source.SharedRead = true;
+}
 
 TSheet::TCellLoader SheetLoader(std::shared_ptr<TXlsSource> source, TSheetEntry entry,
                                 std::string name) {
     return [source = std::move(source), entry = std::move(entry),
             name = std::move(name)](TSheet& sheet) {
         ReadNamed(name, [&] {
-            const TBiffText text(source->Globals.Biff8, source->Globals.CodePage);
-            uint64_t budget = source->Budget;
-            TSheetReader reader(source->Globals, text, sheet, budget);
-            ReadSheet(source->Stream, entry, reader);
-            source->Budget = budget;
+            // A failed read drops the texts it added, the shared strings too
+            // when it was the one to read them.
+            const bool sharedRead = source->SharedRead;
+            try {
+                ReadSharedOnce(*source);
+                const TBiffText text(source->Globals.Biff8, source->Globals.CodePage);
+                uint64_t budget = source->Budget;
+                TSheetReader reader(source->Globals, text, sheet, budget);
+                ReadSheet(source->Stream, entry, reader);
+                source->Budget = budget;
+            } catch (...) {
+                source->SharedRead = sharedRead;
+                throw;
+            }
         });
     };
 }
@@ -368,7 +389,8 @@ std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string stream, const std::string
     auto book = std::make_unique<TWorkbook>();
     auto source = std::make_shared<TXlsSource>();
     source->Stream = std::move(stream);
-    source->Globals = TGlobalsReader(source->Stream, *book).Read();
+    source->Book = book.get();
+    source->Globals = TGlobalsReader(source->Stream).Read();
     for (const auto& entry : source->Globals.Sheets)
         if (!IsDialogSheet(source->Stream, entry))
             book->AddSheet(entry.Name).SetCellLoader(SheetLoader(source, entry, name));

@@ -9,10 +9,11 @@
 namespace tabellix {
 
 // Lists the worksheets of a workbook stream in workbook order (chart, dialog
-// and macro sheets left out) and reads its globals: formats, shared strings,
-// date system and code page. Each sheet's cells are decoded on its first
-// Load(), from the stream the sheets keep until then; name stands for the
-// file in the messages of those reads. Raises EWorkbookError.
+// and macro sheets left out) and reads its globals: formats, date system and
+// code page. The shared strings are decoded with the first sheet's cells,
+// each sheet's cells on its first Load(), from the stream the sheets keep
+// until then; name stands for the file in the messages of those reads.
+// Raises EWorkbookError.
 std::unique_ptr<TWorkbook> ReadXlsWorkbook(std::string stream, const std::string& name);
 
 } // namespace tabellix

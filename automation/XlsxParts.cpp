@@ -157,24 +157,40 @@ private:
 
 class TSharedStringsHandler : public TXmlHandler {
 public:
-    explicit TSharedStringsHandler(TWorkbook& book) : FBook(book) {}
+    TSharedStringsHandler(TWorkbook& book, const std::string& part) : FBook(book), FPart(part) {}
     void StartElement(std::string_view name, const char**) override { FItem.Start(name); }
     void EndElement(std::string_view name) override {
-        if (name == "si") {
-            FBook.AddText(FItem.Take());
-            ++FCount;
-        } else {
-            FItem.End(name);
-        }
+        if (name != "si")
+            return FItem.End(name);
+        if (FCount == MaxSharedStrings)
+            FailRead(TWorkbookErrorCode::TooLarge,
+                     Format("%s: the workbook lists more than %u shared strings, more than this "
+                            "program reads",
+                            {FPart, static_cast<unsigned long long>(MaxSharedStrings)}));
+        const std::string text = FItem.Take();
+        FBytes += text.size();
+        if (FBytes > MaxSharedTextBytes)
+            FailRead(TWorkbookErrorCode::TooLarge,
+                     Format("%s: the shared strings take more than %u bytes, more than this "
+                            "program reads",
+                            {FPart, static_cast<unsigned long long>(MaxSharedTextBytes)}));
+        FBook.AddText(text);
+        ++FCount;
     }
-    void Text(std::string_view text) override { FItem.Append(text); }
+    void Text(std::string_view text) override {
+        FItem.Append(text);
+        if (FItem.Size() > MaxStringBytes)
+            FailLongString(FPart, Format("shared string %u", {FCount}));
+    }
     bool WantText() const override { return FItem.Collecting(); }
     uint32_t Count() const { return FCount; }
 
 private:
     TWorkbook& FBook;
+    const std::string& FPart;
     TStringItemText FItem;
     uint32_t FCount = 0;
+    uint64_t FBytes = 0;
 };
 
 // The code unit of an escape "_xHHHH_" at text[i], if there is one.
@@ -208,6 +224,12 @@ std::string TStringItemText::Take() {
     FInText = false;
     FPhonetic = 0;
     return out;
+}
+
+void FailLongString(const std::string& part, const std::string& what) {
+    FailRead(TWorkbookErrorCode::TooLarge,
+             Format("%s: %s is longer than %u bytes, more than this program reads",
+                    {part, what, static_cast<unsigned long long>(MaxStringBytes)}));
 }
 
 std::string UnescapePackageText(std::string_view text) {
@@ -272,7 +294,7 @@ std::vector<TNumberClass> ReadCellFormats(const TZipArchive& zip, const std::str
 }
 
 uint32_t ReadSharedStrings(const TZipArchive& zip, const std::string& part, TWorkbook& book) {
-    TSharedStringsHandler handler(book);
+    TSharedStringsHandler handler(book, part);
     TXmlScanner scanner(handler, part);
     zip.Stream(part, [&](const char* data, size_t size) { scanner.Feed(data, size); });
     scanner.Finish();

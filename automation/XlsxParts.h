@@ -41,7 +41,9 @@ TXlsxWorkbookPart ReadWorkbookPart(const TZipArchive& zip, const std::string& pa
 std::vector<TNumberClass> ReadCellFormats(const TZipArchive& zip, const std::string& part);
 
 // Appends the shared strings to the workbook's text pool, rich-text runs
-// joined and phonetic runs left out; returns how many were appended.
+// joined and phonetic runs left out; returns how many were appended. More
+// than MaxSharedStrings strings, one longer than MaxStringBytes or all
+// longer than MaxSharedTextBytes raise EWorkbookError (TooLarge).
 uint32_t ReadSharedStrings(const TZipArchive& zip, const std::string& part, TWorkbook& book);
 
 // The text of a string item (<si>, <is>): its <t> elements, those of
@@ -52,6 +54,8 @@ public:
     void End(std::string_view name);
     bool Collecting() const { return FInText && FPhonetic == 0; }
     void Append(std::string_view text) { FText.append(text); }
+    // The bytes collected so far, escapes not yet replaced.
+    size_t Size() const { return FText.size(); }
     // The item's text, unescaped; resets for the next item.
     std::string Take();
 
@@ -60,6 +64,10 @@ private:
     bool FInText = false;
     int FPhonetic = 0;
 };
+
+// Refuses a string longer than MaxStringBytes, naming the part and what
+// the string is ("shared string 3", "cell (2, 5)").
+[[noreturn]] void FailLongString(const std::string& part, const std::string& what);
 
 // Replaces the _xHHHH_ escapes of package text by the characters they stand for.
 std::string UnescapePackageText(std::string_view text);

@@ -41,18 +41,40 @@ struct TXlsxSource {
     TXlsxContext Context;
     // Cells the workbook may still store; a read that fails takes none.
     uint64_t Budget = MaxWorkbookCells;
+    // The shared strings wait for the first sheet read, so that listing the
+    // sheets costs none of them. The book owns the sheets that hold this.
+    TWorkbook* Book = nullptr;
+    std::string SharedPart;
+    bool SharedRead = false;
 };
+
+void ReadSharedOnce(TXlsxSource& source) {
+    if (source.SharedRead || source.SharedPart.empty())
+        return;
+    source.Context.SharedBase = static_cast<uint32_t>(source.Book->PoolSize());
+    source.Context.SharedCount = ReadSharedStrings(*source.Zip, source.SharedPart, *source.Book);
+    source.SharedRead = true;
+}
 
 TSheet::TCellLoader SheetLoader(std::shared_ptr<TXlsxSource> source, std::string part,
                                 std::string name) {
     return [source = std::move(source), part = std::move(part),
             name = std::move(name)](TSheet& sheet) {
         ReadNamed(name, [&] {
-            TXlsxContext context = source->Context;
-            uint64_t budget = source->Budget;
-            context.CellBudget = &budget;
-            ReadXlsxSheet(*source->Zip, part, context, sheet);
-            source->Budget = budget;
+            // A failed read drops the texts it added, the shared strings too
+            // when it was the one to read them.
+            const bool sharedRead = source->SharedRead;
+            try {
+                ReadSharedOnce(*source);
+                TXlsxContext context = source->Context;
+                uint64_t budget = source->Budget;
+                context.CellBudget = &budget;
+                ReadXlsxSheet(*source->Zip, part, context, sheet);
+                source->Budget = budget;
+            } catch (...) {
+                source->SharedRead = sharedRead;
+                throw;
+            }
         });
     };
 }
@@ -69,11 +91,9 @@ std::shared_ptr<TXlsxSource> ReadSharedParts(std::shared_ptr<const TZipArchive> 
     if (!styles.empty())
         source->Formats = ReadCellFormats(archive, styles);
     source->Context.CellFormats = &source->Formats;
-    source->Context.SharedBase = static_cast<uint32_t>(book.PoolSize());
-    const std::string shared =
+    source->Book = &book;
+    source->SharedPart =
         PartOfType(archive, rels, "sharedStrings", SiblingPart(workbookPart, "sharedStrings.xml"));
-    if (!shared.empty())
-        source->Context.SharedCount = ReadSharedStrings(archive, shared, book);
     return source;
 }
 

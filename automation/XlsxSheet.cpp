@@ -34,30 +34,50 @@ TCellType ParseType(const char* t) {
     return TCellType::Number;
 }
 
-[[noreturn]] void FailReference(const char* ref) {
-    FailRead(TWorkbookErrorCode::Malformed, Format("cell reference \"%s\" is out of range", {ref}));
+[[noreturn]] void FailReference(const std::string& part, const char* ref, const char* why) {
+    FailRead(TWorkbookErrorCode::Malformed,
+             Format("%s: cell reference \"%s\" %s", {part, ref, why}));
 }
 
-// "BC12" into column 55 and row 12; either part may be missing. Every cell
+// "BC12" into column 55 and row 12: letters then digits, nothing else, each
+// in range; either part may be missing. A reader that took "1A" or "A0" for
+// the next cell would put a value where the file does not say. Every cell
 // has one, so the scan is kept to a subtraction and a compare a character.
-void ParseReference(const char* ref, int& row, int& column) {
+void ParseReference(const std::string& part, const char* ref, int& row, int& column) {
     const char* p = ref;
     int col = 0;
     for (unsigned letter; (letter = static_cast<unsigned char>(*p | 0x20) - 'a') < 26u; ++p) {
         col = col * 26 + static_cast<int>(letter) + 1;
         if (col > MaxSheetColumns)
-            FailReference(ref);
+            FailReference(part, ref, "is out of range");
     }
+    const char* digits = p;
     int r = 0;
     for (unsigned digit; (digit = static_cast<unsigned char>(*p) - '0') < 10u; ++p) {
         r = r * 10 + static_cast<int>(digit);
         if (r > MaxSheetRows)
-            FailReference(ref);
+            FailReference(part, ref, "is out of range");
     }
+    if (*p != '\0')
+        FailReference(part, ref, "is not a column and a row");
+    if (p > digits && r == 0)
+        FailReference(part, ref, "names row 0");
     if (col > 0)
         column = col;
     if (r > 0)
         row = r;
+}
+
+// A row's number: digits only, 1 and up.
+int ParseRowNumber(const std::string& part, const char* ref) {
+    const std::string_view text(ref);
+    int row = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), row);
+    if (ec != std::errc() || end != text.data() + text.size() || row < 1 || row > MaxSheetRows)
+        FailRead(TWorkbookErrorCode::Malformed,
+                 Format("%s: row \"%s\" is not a row number from 1 to %d",
+                        {part, std::string(text), MaxSheetRows}));
+    return row;
 }
 
 // A cell's format index; what is no number leaves the default format.
@@ -119,16 +139,15 @@ public:
             FItem.Append(text);
         else
             FValue.append(text);
+        if (FItem.Size() > MaxStringBytes || FValue.size() > MaxStringBytes)
+            FailLongString(FPart, Format("cell (%d, %d)", {FRow, FColumn}));
     }
     bool WantText() const override { return FInValue || (FInline && FItem.Collecting()); }
 
 private:
     void StartRow(const char** attrs) {
         const char* r = XmlAttribute(attrs, "r");
-        int row = FRow + 1;
-        int unused = 0;
-        if (r)
-            ParseReference(r, row, unused);
+        const int row = r && *r ? ParseRowNumber(FPart, r) : FRow + 1;
         if (row > MaxSheetRows)
             FailRead(TWorkbookErrorCode::Malformed,
                      Format("%s: row %d is out of range", {FPart, row}));
@@ -147,7 +166,7 @@ private:
         for (const char** a = attrs; a[0]; a += 2) {
             const std::string_view attr = LocalName(a[0]);
             if (attr == "r")
-                ParseReference(a[1], row, column);
+                ParseReference(FPart, a[1], row, column);
             else if (attr == "t")
                 FType = ParseType(a[1]);
             else if (attr == "s")

@@ -97,8 +97,13 @@ void TZipArchive::IndexEntries() {
     const zip_int64_t count = zip_get_num_entries(FHandle->Zip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char* name = zip_get_name(FHandle->Zip, static_cast<zip_uint64_t>(i), 0);
-        if (name)
-            FEntries.emplace(NormalisePartName(name), static_cast<uint64_t>(i));
+        // Of two entries under one name the reader would take either; the
+        // package is damaged rather than ambiguous.
+        if (name && !FEntries.emplace(NormalisePartName(name), static_cast<uint64_t>(i)).second)
+            FailRead(TWorkbookErrorCode::Malformed,
+                     Format("the package holds part \"%s\" twice (names differing only in "
+                            "letter case count as one)",
+                            {std::string(name)}));
     }
 }
 

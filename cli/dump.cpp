@@ -53,6 +53,8 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
         return 1;
     if (o.Out == kStandardOutput)
         return DumpToOutput(sheet, o, out, err);
+    if (const auto problem = dump_overwrites_workbook(settle_dump_file_name(o.Out), o.Sheet.File))
+        throw EUsageError(*problem);
     const auto dfile = choose_dump_file(o.Out, [&o](const std::string&) { return o.Force; });
     if (!dfile)
         throw EUsageError(Format("%s exists; --force replaces it", {settle_dump_file_name(o.Out)}));

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <ostream>
+#include <vector>
 
 namespace tabellix::cli {
 
@@ -144,8 +145,14 @@ int RunInspect(const TArgs& args, std::ostream& out, std::ostream&) {
     const int columns = sheet.UsedRange().Columns().Count();
     const int rows = sheet.UsedRange().Rows().Count();
     out << "{\"columns\": " << columns << ", \"rows\": " << rows << "}\n";
-    for (int r = 1; r <= rows; ++r) {
-        for (int c = 1; c <= columns; ++c) {
+    // Only the stored cells: the others of the used range are empty.
+    std::vector<int> stored;
+    TStoredCells store = app->StoredCells();
+    for (int r = store.NextRow(1); r != 0 && r <= rows; r = store.NextRow(r + 1)) {
+        store.Columns(r, stored);
+        for (int c : stored) {
+            if (c > columns)
+                break;
             const Variant value = app->Cells(r, c).value();
             if (!value.IsEmpty())
                 WriteCell(out, funs, r, c, value);

@@ -82,6 +82,10 @@ bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& she
     sheet.Sheets.ItemIndex = o.Sheet - 1;
     if (!sheet.Funs.load_grid(sheet.Grid, o.File, sheet.Sheets, o.FirstRowNames))
         return false;
+    if (sheet.Grid.RowCount() - 1 > MaxTableColumns)
+        err << Format(
+            "warning: the sheet has %d columns; a MySQL or MariaDB table takes at most %d\n",
+            {sheet.Grid.RowCount() - 1, MaxTableColumns});
     for (const std::string& column : o.Columns)
         ApplyColumn(sheet.Funs, sheet.Grid, column);
     if (const auto problem = check_table_name(sheet.Funs, o.Table))

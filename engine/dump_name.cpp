@@ -1,5 +1,6 @@
 #include "engine/dump_name.h"
 
+#include "base/Format.h"
 #include "base/Text.h"
 
 #include <filesystem>
@@ -27,6 +28,16 @@ choose_dump_file(const std::string& chosen,
     if (std::filesystem::exists(settled, ec) && !confirm("The file aleady exists, overwrite it?"))
         return std::nullopt;
     return settled;
+}
+
+std::optional<std::string> dump_overwrites_workbook(const std::string& dumpFile,
+                                                    const std::string& workbook) {
+    std::error_code ec;
+    if (!std::filesystem::equivalent(dumpFile, workbook, ec) || ec)
+        return std::nullopt;
+    return Format("The dump file \"%s\" is the workbook \"%s\" itself; writing it would destroy "
+                  "the workbook. Choose another name.",
+                  {dumpFile, workbook});
 }
 
 } // namespace tabellix

@@ -3,6 +3,7 @@
 #include "automation/Automation.h"
 #include "base/Text.h"
 #include "dataaccess/Uni.h"
+#include "engine/dump_name.h"
 #include "engine/dump_writer.h"
 #include "engine/reserved_words.h"
 #include "engine/workbook.h"
@@ -253,27 +254,39 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
         form.gauge->SetRange(0, rows);
         form.gauge->SetPosition(0);
     }
-    // Each row's cells are fetched once, for the emptiness test and the
-    // statement alike.
+    // Only the cells the sheet stores are fetched, each once, for the
+    // emptiness test and the statement alike: the others are empty, and a
+    // row that stores none is skipped anyway, so a sparse sheet costs its
+    // stored cells rather than its used range.
     std::vector<std::string> cells(static_cast<size_t>(columns));
-    for (int k = form.chk_names ? 2 : 1; k <= rows; ++k) {
+    std::vector<int> stored;
+    TStoredCells store = open.App->StoredCells();
+    for (int k = store.NextRow(form.chk_names ? 2 : 1); k != 0 && k <= rows;
+         k = store.NextRow(k + 1)) {
+        store.Columns(k, stored);
+        std::erase_if(stored, [columns](int c) { return c > columns; });
         bool empty = true;
-        for (size_t c = 0; c < cells.size(); ++c) {
-            cells[c] = cell_text(open.App->Cells(k, static_cast<int>(c) + 1).value());
-            empty = empty && cells[c].empty();
+        for (int c : stored) {
+            std::string& cell = cells[static_cast<size_t>(c - 1)];
+            cell = cell_text(open.App->Cells(k, c).value());
+            empty = empty && cell.empty();
         }
-        if (empty)
-            continue;
-        execute(get_insert(*form.sql_table_name, cells));
-        if (form.gauge) {
-            form.gauge->SetPosition(k);
-            form.gauge->ProcessMessages();
+        if (!empty) {
+            execute(get_insert(*form.sql_table_name, cells));
+            if (form.gauge) {
+                form.gauge->SetPosition(k);
+                form.gauge->ProcessMessages();
+            }
         }
+        for (int c : stored)
+            cells[static_cast<size_t>(c - 1)].clear();
     }
 }
 
 bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
+    if (const auto problem = dump_overwrites_workbook(dfile, form.filename))
+        throw EFCreateError(*problem);
     TDumpWriter writer(dfile);
     return write_dump(writer, form);
 }

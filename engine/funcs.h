@@ -57,7 +57,8 @@ public:
     // Writes the dump file dfile for the selected sheet of form.filename.
     // False when the workbook did not open (its message shown, the file
     // holding the CREATE TABLE statement only); errors while writing rows
-    // are not caught here.
+    // are not caught here. A dfile that is the workbook itself raises
+    // EFCreateError before anything is written.
     bool dump_file(const std::string& dfile, TConversionForm& form);
     // The same pass into a stream the caller holds (the command line's
     // standard output); name stands for it in messages.

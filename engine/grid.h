@@ -31,6 +31,10 @@ private:
     std::vector<std::vector<std::string>> FRows;
 };
 
+// The most columns a MySQL or MariaDB table may have; a wider grid gives a
+// CREATE TABLE statement no server accepts.
+inline constexpr int MaxTableColumns = 4096;
+
 // The grid of the wizard before the first load: the header row
 // "Field Name", "Field Type", "Length" and two empty rows.
 TStringGrid MakeColumnGrid();

@@ -314,6 +314,10 @@ void TForm4::Step3() {
     });
     if (!settled)
         return;
+    if (const auto problem = dump_overwrites_workbook(*settled, filename->text().toStdString())) {
+        ShowMessage(this, *problem);
+        return;
+    }
     dfile = *settled;
     gotostep(5);
 }

@@ -1,3 +1,4 @@
+#include "engine/grid.h"
 #include "tests/cli/PeopleBook.h"
 #include "tests/support/TestEnv.h"
 
@@ -114,4 +115,52 @@ TEST_F(DumpCommand, FailuresExitWithOne) {
     EXPECT_EQ(Run({"--sheet", "0"}), 1);
     EXPECT_EQ(Run({"--bogus"}), 1);
     EXPECT_EQ(Err.str(), "unknown option --bogus");
+}
+
+// The workbook as a real file, whatever its content: the factory serves the
+// people workbook for any name.
+class DumpOverWorkbook : public DumpCommand {
+protected:
+    void SetUp() override {
+        DumpCommand::SetUp();
+        std::ofstream(Book) << "precious";
+        SetAutomationFactory([] {
+            return std::make_unique<TWorkbookApplication>([](const std::string&) {
+                auto book = std::make_unique<TWorkbook>();
+                book->AddSheet("People").SetText(1, 1, "Bob");
+                return book;
+            });
+        });
+    }
+    const std::string Book = (Dir.Path() / "same.SQL").string();
+};
+
+TEST_F(DumpOverWorkbook, IsRefusedThroughAPathASymlinkAndAHardLink) {
+    const std::string symlink = (Dir.Path() / "link").string();
+    const std::string hardlink = (Dir.Path() / "hard").string();
+    std::filesystem::create_symlink(Book, symlink + ".SQL");
+    std::filesystem::create_hard_link(Book, hardlink + ".SQL");
+    for (const std::string& out : {Book, symlink, hardlink}) {
+        SCOPED_TRACE(out);
+        EXPECT_EQ(RunCommand(cli::RunDump, {Book, "-o", out, "--force"}), 1);
+        EXPECT_EQ(Err.str(), "The dump file \"" + out + (out == Book ? "" : ".SQL") +
+                                 "\" is the workbook \"" + Book +
+                                 "\" itself; writing it would destroy the workbook. Choose "
+                                 "another name.");
+        EXPECT_EQ(test::ReadFileBytes(Book), "precious");
+    }
+}
+
+TEST_F(DumpOverWorkbook, AGridWiderThanATableGetsAWarningFirst) {
+    SetAutomationFactory([] {
+        return std::make_unique<TWorkbookApplication>([](const std::string&) {
+            auto book = std::make_unique<TWorkbook>();
+            book->AddSheet("Wide").SetText(1, MaxTableColumns + 1, "far");
+            return book;
+        });
+    });
+    ASSERT_EQ(Run({}, Book), 0) << Err.str();
+    EXPECT_EQ(Err.str(),
+              "warning: the sheet has 4097 columns; a MySQL or MariaDB table takes at most 4096\n");
+    EXPECT_NE(Written().find("values('',"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -193,8 +194,53 @@ TEST_F(DumpFixture, CallOrderReadsEachCellOnceAndShutsDown) {
               (std::vector<std::string>{
                   "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)", "Worksheets(1)",
                   "Worksheets(1).activate", "Worksheets(1).UsedRange.Columns.Count",
-                  "Worksheets(1).UsedRange.Rows.Count", "Cells(1,1).value", "Cells(1,2).value",
-                  "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
+                  "Worksheets(1).UsedRange.Rows.Count", "StoredCells.NextRow(1)",
+                  "StoredCells.Columns(1)", "Cells(1,1).value", "Cells(1,2).value",
+                  "StoredCells.NextRow(2)", "DisplayAlerts:=False", "WorkBooks.Close", "Quit",
+                  "Release"}));
+}
+
+TEST_F(DumpFixture, ASparseSheetCostsItsStoredCellsAndKeepsEveryColumn) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        s.SetNumber(1, 1, 1);
+        s.SetNumber(MaxSheetRows, MaxSheetColumns, 2);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    LoadAndDump(false);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took.count(), 30.0);
+    EXPECT_EQ(std::count_if(Calls.begin(), Calls.end(),
+                            [](const std::string& call) { return call.starts_with("Cells("); }),
+              2);
+    std::vector<std::string> first(MaxSheetColumns), last(MaxSheetColumns);
+    first.front() = "1";
+    last.back() = "2";
+    EXPECT_EQ(Written(), kBom + Funcs.get_table("new_table", "", Grid) +
+                             Funcs.get_insert("new_table", first) +
+                             Funcs.get_insert("new_table", last));
+    EXPECT_EQ(Gauge.Events,
+              (std::vector<std::string>{"range 0..1048576", "position 0", "position 1", "process",
+                                        "position 1048576", "process"}));
+}
+
+TEST_F(DumpFixture, RefusesADumpFileThatIsTheWorkbookBeforeWritingIt) {
+    const std::string book = (Dir.Path() / "book.SQL").string();
+    { std::ofstream(book) << "precious"; }
+    const std::string symlink = (Dir.Path() / "link.SQL").string();
+    const std::string hardlink = (Dir.Path() / "hard.SQL").string();
+    std::filesystem::create_symlink(book, symlink);
+    std::filesystem::create_hard_link(book, hardlink);
+    Form.filename = book;
+    for (const std::string& dump : {book, symlink, hardlink}) {
+        SCOPED_TRACE(dump);
+        const auto e = test::ExpectError<EFCreateError>([&] { Funcs.dump_file(dump, Form); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->Message(), "The dump file \"" + dump + "\" is the workbook \"" + book +
+                                    "\" itself; writing it would destroy the workbook. Choose "
+                                    "another name.");
+        EXPECT_EQ(test::ReadFileBytes(book), "precious");
+    }
+    EXPECT_TRUE(Calls.empty());
 }
 
 TEST_F(DumpFixture, SkipsBlankRowsAndKeepsLineBreaksInsideValues) {

@@ -268,3 +268,20 @@ TEST(ErrorBox, AppendsAFullStopAfterACharacterAboveIt) {
 }
 
 } // namespace
+
+TEST_F(DumpPath, ADumpFileThatIsTheWorkbookIsRefusedOnStepTwo) {
+    const std::string book = OutPath("book.SQL");
+    WriteFile("book.SQL", "precious");
+    AddBook(book, {{"People", {{Variant("Name")}, {Variant("Bob")}}}});
+    ChooseBook(book, 0, true);
+    Click("btnnext");
+    ASSERT_EQ(Step(), "2");
+    Answers->ConfirmAnswers.push_back(true);
+    DumpTo("book.SQL");
+    EXPECT_EQ(Answers->Messages,
+              std::vector<std::string>{"The dump file \"" + book + "\" is the workbook \"" + book +
+                                       "\" itself; writing it would destroy the workbook. Choose "
+                                       "another name."});
+    EXPECT_EQ(Step(), "2");
+    EXPECT_EQ(Written("book.SQL"), "precious");
+}
