@@ -126,15 +126,38 @@ std::string myfuns::get_table(const std::string& tableName, const std::string& p
 
 namespace {
 
-// Appends text with "\\" and "'" escaped by a backslash; the runs between
-// them are copied whole.
+// The escape letter for a character that cannot stand as itself in a
+// quoted value, or 0. CR, NUL and Ctrl-Z are written as letters so that a
+// client reading the dump keeps them: one drops a CR inside a literal,
+// refuses NUL outside binary mode, and Ctrl-Z ends its input on Windows.
+char EscapeLetter(char c) {
+    switch (c) {
+    case '\\':
+        return '\\';
+    case '\'':
+        return '\'';
+    case '\r':
+        return 'r';
+    case '\0':
+        return '0';
+    case '\x1A':
+        return 'Z';
+    default:
+        return 0;
+    }
+}
+
+// Appends text with each character that needs it escaped by a backslash;
+// the runs between them are copied whole.
 void AppendEscaped(std::string& out, std::string_view text) {
     size_t copied = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' && text[i] != '\'')
+        const char letter = EscapeLetter(text[i]);
+        if (letter == 0)
             continue;
         out.append(text.substr(copied, i - copied)).push_back('\\');
-        copied = i;
+        out.push_back(letter);
+        copied = i + 1;
     }
     out.append(text.substr(copied));
 }

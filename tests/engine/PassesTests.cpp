@@ -212,6 +212,15 @@ TEST_F(DumpFixture, SkipsBlankRowsAndKeepsLineBreaksInsideValues) {
                                                       "process", "position 3", "process"}));
 }
 
+TEST_F(DumpFixture, CarriageReturnsNulAndCtrlZAreWrittenAsEscapes) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{"line1\r\nline2", std::string("a\0b\x1A", 4)}});
+    });
+    LoadAndDump(false);
+    EXPECT_EQ(Written().substr(Written().find(';') + 1),
+              "insert into new_table values('line1\\r\nline2','a\\0b\\Z' );");
+}
+
 TEST_F(DumpFixture, OneRowSheetWithNamesGivesTheCreateStatementOnly) {
     AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Name"}}); });
     LoadAndDump(true);
