@@ -162,15 +162,31 @@ void AppendEscaped(std::string& out, std::string_view text) {
     out.append(text.substr(copied));
 }
 
+void AppendValue(std::string& out, const TInsertValue& value) {
+    switch (value.Kind) {
+    case TInsertValue::TKind::Null:
+        out.append("NULL");
+        return;
+    case TInsertValue::TKind::Bare:
+        out.append(value.Text);
+        return;
+    case TInsertValue::TKind::Quoted:
+        out.push_back('\'');
+        AppendEscaped(out, value.Text);
+        out.push_back('\'');
+        return;
+    }
+}
+
 } // namespace
 
 std::string myfuns::get_insert(const std::string& tableName,
-                               const std::vector<std::string>& cells) const {
+                               const std::vector<TInsertValue>& cells) const {
     // Room for the text without escapes: a quoted table name, the frame and
-    // per cell its quotes and comma.
+    // per cell its quotes and comma (or a NULL and its comma).
     size_t size = tableName.size() + 32;
-    for (const std::string& cell : cells)
-        size += cell.size() + 3;
+    for (const TInsertValue& cell : cells)
+        size += cell.Text.size() + 4;
     std::string sql;
     sql.reserve(size);
     sql.append("insert into ");
@@ -181,9 +197,7 @@ std::string myfuns::get_insert(const std::string& tableName,
         sql.append(tableName);
     sql.append(" values(");
     for (size_t j = 0; j < cells.size(); ++j) {
-        sql.push_back('\'');
-        AppendEscaped(sql, cells[j]);
-        sql.push_back('\'');
+        AppendValue(sql, cells[j]);
         if (j + 1 < cells.size())
             sql.push_back(',');
     }
@@ -202,6 +216,12 @@ std::string myfuns::cell_text(Variant value) const {
     if (value.IsNull())
         return {};
     return std::move(value).AsString(FFormatSettings);
+}
+
+TInsertValue myfuns::insert_value(TValueForm form, Variant value) const {
+    if (auto typed = typed_value(form, value, FFormatSettings))
+        return std::move(*typed);
+    return cell_text(std::move(value));
 }
 
 namespace {
@@ -292,14 +312,19 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
         form.gauge->SetRange(0, rows);
         form.gauge->SetPosition(0);
     }
+    // Each column's form follows its grid row's type; a sheet column beyond
+    // the grid keeps the cell text.
+    std::vector<TValueForm> forms(static_cast<size_t>(columns));
+    for (size_t c = 0; c < forms.size(); ++c)
+        forms[c] = value_form(form.grid->Cell(1, static_cast<int>(c) + 1));
     // Each row's cells are fetched once, for the emptiness test and the
     // statement alike.
-    std::vector<std::string> cells(static_cast<size_t>(columns));
+    std::vector<TInsertValue> cells(forms.size());
     for (int k = form.chk_names ? 2 : 1; k <= rows; ++k) {
         bool empty = true;
         for (size_t c = 0; c < cells.size(); ++c) {
-            cells[c] = cell_text(open.App->Cells(k, static_cast<int>(c) + 1).value());
-            empty = empty && cells[c].empty();
+            cells[c] = insert_value(forms[c], open.App->Cells(k, static_cast<int>(c) + 1).value());
+            empty = empty && cells[c].IsEmpty();
         }
         if (empty)
             continue;

@@ -7,6 +7,7 @@
 #include "base/Variant.h"
 #include "engine/grid.h"
 #include "engine/models.h"
+#include "engine/typed_values.h"
 
 #include <functional>
 #include <memory>
@@ -35,13 +36,16 @@ public:
     // The CREATE TABLE statement for the grid.
     std::string get_table(const std::string& tableName, const std::string& prefix,
                           const TStringGrid& grid) const;
-    // The insert statement for one sheet row's cell texts.
+    // The insert statement for one sheet row's values.
     std::string get_insert(const std::string& tableName,
-                           const std::vector<std::string>& cells) const;
+                           const std::vector<TInsertValue>& cells) const;
     std::string mysql_escap(const std::string& text) const;
     // A cell value as text; an error value raises EConvertError. Taken by
     // value so that a cell's text moves out of it.
     std::string cell_text(Variant value) const;
+    // A cell value for a column written in form: the server's own form
+    // where the column's type takes it, else the cell text.
+    TInsertValue insert_value(TValueForm form, Variant value) const;
 
     const TFormatSettings& FormatSettings() const { return FFormatSettings; }
 

@@ -1,4 +1,5 @@
 #include "tests/engine/PassFixture.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,33 @@ TEST_F(DumpFixture, CarriageReturnsNulAndCtrlZAreWrittenAsEscapes) {
     LoadAndDump(false);
     EXPECT_EQ(Written().substr(Written().find(';') + 1),
               "insert into new_table values('line1\\r\nline2','a\\0b\\Z' );");
+}
+
+TEST_F(DumpFixture, TypedColumnsGetTheServersFormsAndNulls) {
+    Funcs = myfuns(TFormatSettings("de_DE"));
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{VarDate{46366.5}, 2.5, true, 2.5},
+                 {Variant(), Variant(), "x", Variant()},
+                 {Variant(), Variant(), Variant(), Variant()}});
+    });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Grid.SetCell(1, 1, "DATETIME");
+    Grid.SetCell(1, 2, "decimal(12,2)");
+    Grid.SetCell(1, 3, "TINYINT");
+    Funcs.dump_file(File(), Form);
+    EXPECT_EQ(Written().substr(Written().find(';') + 1),
+              "insert into new_table values('2026-12-10 12:00:00','2.5','1','2,5' );"
+              "insert into new_table values(NULL,NULL,'x','' );");
+}
+
+TEST_F(DumpFixture, AnErrorCellInATypedColumnEndsThePassAsBefore) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{1.0}, {VarError{"#VALUE!"}}, {3.0}}); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Grid.SetCell(1, 1, "INT");
+    auto e = test::ExpectError<EConvertError>([&] { Funcs.dump_file(File(), Form); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Could not convert variant of type (Error) into type (OleStr)");
+    EXPECT_EQ(Written().substr(Written().find(';') + 1), "insert into new_table values('1' );");
 }
 
 TEST_F(DumpFixture, OneRowSheetWithNamesGivesTheCreateStatementOnly) {
