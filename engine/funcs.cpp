@@ -5,6 +5,7 @@
 #include "dataaccess/Uni.h"
 #include "engine/dump_writer.h"
 #include "engine/reserved_words.h"
+#include "engine/table_options.h"
 
 #include <string_view>
 #include <utility>
@@ -120,7 +121,7 @@ std::string myfuns::get_table(const std::string& tableName, const std::string& p
         if (r < last)
             sql += " , ";
     }
-    sql += " ) ENGINE=MyISAM DEFAULT CHARSET=utf8;";
+    sql += " ) ENGINE=MyISAM DEFAULT CHARSET=" + table_charset(grid) + ";";
     return sql;
 }
 
@@ -276,6 +277,7 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
     }
     const int columns = open.Sheet->UsedRange().Columns().Count();
     grid.SetRowCount(columns + 1);
+    grid.SetHasWideChars(false);
     for (int r = 1; r <= columns; ++r)
         grid.SetCell(0, r, "");
     for (int r = 1; r <= columns; ++r) {
@@ -289,8 +291,21 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
         grid.SetCell(1, r, "VARCHAR");
         grid.SetCell(2, r, "255");
     }
+    grid.SetHasWideChars(HoldsWideChars(open, columns));
     ShutDown(*open.App);
     return true;
+}
+
+bool myfuns::HoldsWideChars(TOpenSheet& open, int columns) const {
+    const int rows = open.Sheet->UsedRange().Rows().Count();
+    for (int k = 1; k <= rows; ++k)
+        for (int c = 1; c <= columns; ++c) {
+            // Only texts can hold them; error cells are left to the passes.
+            const Variant value = open.App->Cells(k, c).value();
+            if (value.Type() == VarType::String && has_wide_chars(value.Get<std::string>()))
+                return true;
+        }
+    return false;
 }
 
 std::optional<myfuns::TOpenSheet> myfuns::OpenForConversion(const TConversionForm& form,
@@ -352,6 +367,10 @@ bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
 bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
     con1.SpecificOptions().SetValues("UseUnicode", "True");
     const std::vector<Variant> noParams{Variant::Null()};
+    // The session's utf8 would refuse the four-byte characters of such a
+    // sheet before the table sees them.
+    if (form.grid->HasWideChars())
+        con1.ExecSQL("SET NAMES utf8mb4", noParams);
     con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid), noParams);
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);

@@ -52,8 +52,9 @@ public:
     // Lists the workbook's worksheets into sheets and selects the first.
     // Errors are not caught here.
     void loadsheets(const std::string& fileName, TListModel& sheets);
-    // Rebuilds the grid from the selected sheet's used range; false (after
-    // showing the messages) when the workbook or the sheet did not open.
+    // Rebuilds the grid from the selected sheet's used range, reading the
+    // sheet for characters beyond utf8; false (after showing the messages)
+    // when the workbook or the sheet did not open.
     bool load_grid(TStringGrid& grid, const std::string& fileName, const TListModel& sheets,
                    bool firstRowNames);
     // Writes the dump file dfile for the selected sheet of form.filename.
@@ -88,6 +89,9 @@ private:
     void ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
                      const std::function<void(const std::string&)>& execute) const;
     bool IsFree(const std::string& name, const TStringGrid& grid) const;
+    // Whether a text cell of the used range holds a character that only
+    // utf8mb4 stores; stops at the first.
+    bool HoldsWideChars(TOpenSheet& open, int columns) const;
 
     TFormatSettings FFormatSettings;
 };

@@ -138,7 +138,39 @@ TEST_F(PassFixture, LoadGridCallOrder) {
                          "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)",
                          "Worksheets(1)", "Worksheets(1).activate",
                          "Worksheets(1).UsedRange.Columns.Count", "Cells(1,1).value",
+                         // The sheet is read for characters beyond utf8.
+                         "Worksheets(1).UsedRange.Rows.Count", "Cells(1,1).value",
                          "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
+}
+
+TEST_F(PassFixture, LoadGridNotesCharactersBeyondUtf8AnywhereInTheSheet) {
+    const struct {
+        const char* name;
+        Variant cell;
+        bool wide;
+    } cases[] = {
+        {"emoji", "smile \xF0\x9F\x98\x80", true},
+        {"last character of the plane", "\xEF\xBF\xBD \xE2\x82\xAC \xC3\xA4", false},
+        {"number", 2.5, false},
+        {"error cell", VarError{"#N/A"}, false},
+    };
+    SheetList.Items.Add("S");
+    SheetList.ItemIndex = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sheets.clear();
+        AddSheet("S", [&](TSheet& s) { Rows(s, {{"a", "b"}, {"x"}, {"y", c.cell}}); });
+        ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+        EXPECT_EQ(Grid.HasWideChars(), c.wide);
+        EXPECT_EQ(
+            Funcs.get_table("t", "", Grid).ends_with(c.wide ? "CHARSET=utf8mb4;" : "CHARSET=utf8;"),
+            true);
+    }
+    // Kept with the grid until the next load.
+    Sheets.clear();
+    AddSheet("S", [](TSheet& s) { Rows(s, {{"plain"}}); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    EXPECT_FALSE(Grid.HasWideChars());
 }
 
 TEST_F(PassFixture, LoadGridFailingToOpenShowsBothMessagesAndKeepsTheGrid) {
@@ -247,6 +279,14 @@ TEST_F(DumpFixture, AnErrorCellInATypedColumnEndsThePassAsBefore) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->Message(), "Could not convert variant of type (Error) into type (OleStr)");
     EXPECT_EQ(Written().substr(Written().find(';') + 1), "insert into new_table values('1' );");
+}
+
+TEST_F(DumpFixture, AnEmojiMakesTheTableUtf8mb4) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Name"}, {"Ann \xF0\x9F\x98\x80"}}); });
+    LoadAndDump(true);
+    EXPECT_EQ(Written(), kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ) "
+                                "ENGINE=MyISAM DEFAULT CHARSET=utf8mb4;insert into new_table "
+                                "values('Ann \xF0\x9F\x98\x80' );");
 }
 
 TEST_F(DumpFixture, OneRowSheetWithNamesGivesTheCreateStatementOnly) {

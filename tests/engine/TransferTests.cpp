@@ -199,7 +199,7 @@ protected:
                      {VarDate{day}, VarDate{day + (12 * 3600 + 90) / 86400.0}, VarDate{0.75},
                       VarDate{1.5}, 1234.5, 42.0, true, 9000000000.0, "line1\r\nline2"},
                      {VarDate{36191}, Variant(), Variant(), VarDate{2.25}, -0.25, -7.0, false,
-                      Variant(), "O'Brien \\ \t"},
+                      Variant(), "O'Brien \\ \t \xF0\x9F\x98\x80"},
                      {Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(),
                       Variant(), "blanks"}});
         });
@@ -237,7 +237,7 @@ protected:
     std::vector<std::string> Expected() const {
         return {"2026-12-10|2026-12-10 12:01:30|18:00:00|36:00:00|1234.50|42|1|9000000000|" +
                     Hex("line1\r\nline2"),
-                "1999-01-31|N|N|54:00:00|-0.25|-7|0|N|" + Hex("O'Brien \\ \t"),
+                "1999-01-31|N|N|54:00:00|-0.25|-7|0|N|" + Hex("O'Brien \\ \t \xF0\x9F\x98\x80"),
                 "N|N|N|N|N|N|N|N|" + Hex("blanks")};
     }
 
