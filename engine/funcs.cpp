@@ -13,6 +13,10 @@
 namespace tabellix {
 namespace {
 
+// Server error codes the cluster probe tells apart.
+constexpr int kSubqueryRows = 1242;
+constexpr int kUnknownVariable = 1193;
+
 constexpr std::string_view kLetters = "qwertyuiopasdfghjklzxcvbnm";
 constexpr std::string_view kIdentifierChars = "qwertyuiopasdfghjklzxcvbnm0123456789_ ";
 
@@ -102,13 +106,16 @@ bool myfuns::isnumeric(const std::string& text) const {
 }
 
 std::string myfuns::get_table(const std::string& tableName, const std::string& prefix,
-                              const TStringGrid& grid) const {
+                              const TStringGrid& grid, const TTableOptions& options) const {
     std::string sql = " CREATE TABLE `" + tableName + "` (  ";
+    std::string key;
     int last = grid.RowCount() - 1;
     for (int r = 1; r <= last; ++r) {
         std::string name = grid.Cell(0, r);
         if (!prefix.empty() && valid_start(name))
             name = spchar_filter(prefix) + name;
+        if (r == options.PrimaryKey)
+            key = name;
         sql += " `" + name + "`  ";
         const std::string& type = grid.Cell(1, r);
         const std::string& length = grid.Cell(2, r);
@@ -121,7 +128,10 @@ std::string myfuns::get_table(const std::string& tableName, const std::string& p
         if (r < last)
             sql += " , ";
     }
-    sql += " ) ENGINE=MyISAM DEFAULT CHARSET=" + table_charset(grid) + ";";
+    if (!key.empty())
+        sql += " ,  PRIMARY KEY (`" + key + "`) ";
+    sql += " ) ENGINE=" + table_engine(options) +
+           " DEFAULT CHARSET=" + table_charset(options, grid) + ";";
     return sql;
 }
 
@@ -247,6 +257,11 @@ void myfuns::ShowMessage(const std::string& text) const {
         OnShowMessage(text);
 }
 
+void myfuns::Notice(const std::string& text) const {
+    if (OnNotice)
+        OnNotice(text);
+}
+
 void myfuns::loadsheets(const std::string& fileName, TListModel& sheets) {
     auto app = OpenWorkbook(fileName);
     sheets.Items.Clear();
@@ -354,7 +369,7 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
 bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     TDumpWriter writer(dfile);
-    writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid));
+    writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, TableOptions));
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)
@@ -364,14 +379,42 @@ bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
     return true;
 }
 
+bool myfuns::IsClusterNode(TUniConnection& con1) const {
+    // A query whose subquery gives two rows, and so fails, exactly when
+    // wsrep_on is ON; servers without the variable refuse to know it.
+    try {
+        con1.ExecSQL("DO (SELECT 1 FROM DUAL WHERE @@wsrep_on UNION ALL SELECT 1)",
+                     {Variant::Null()});
+        return false;
+    } catch (const EUniError& e) {
+        if (e.ErrorCode() == kSubqueryRows)
+            return true;
+        if (e.ErrorCode() == kUnknownVariable)
+            return false;
+        throw;
+    }
+}
+
 bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
     con1.SpecificOptions().SetValues("UseUnicode", "True");
     const std::vector<Variant> noParams{Variant::Null()};
-    // The session's utf8 would refuse the four-byte characters of such a
-    // sheet before the table sees them.
-    if (form.grid->HasWideChars())
+    TTableOptions options = TableOptions;
+    // A cluster replicates InnoDB tables only: a MyISAM table would stay
+    // empty on the other nodes.
+    if (options.Engine.empty() && IsClusterNode(con1)) {
+        options.Engine = "InnoDB";
+        Notice("The server is a Galera cluster node: the table is created with ENGINE=InnoDB");
+    }
+    const std::string charset = table_charset(options, *form.grid);
+    // The session's utf8 would refuse four-byte characters before the table
+    // sees them.
+    if (charset == "utf8mb4")
         con1.ExecSQL("SET NAMES utf8mb4", noParams);
-    con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid), noParams);
+    con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, options), noParams);
+    // Rows of a transactional table are committed as they go, as MyISAM
+    // keeps them, whatever the server's default.
+    if (!SameText(table_engine(options), "MyISAM"))
+        con1.ExecSQL("SET autocommit=1", noParams);
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)

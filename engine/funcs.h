@@ -7,6 +7,7 @@
 #include "base/Variant.h"
 #include "engine/grid.h"
 #include "engine/models.h"
+#include "engine/table_options.h"
 #include "engine/typed_values.h"
 
 #include <functional>
@@ -33,9 +34,10 @@ public:
     // True when every character is a decimal digit (also for "").
     bool isnumeric(const std::string& text) const;
 
-    // The CREATE TABLE statement for the grid.
+    // The CREATE TABLE statement for the grid; the default options give
+    // MyISAM, utf8 (utf8mb4 for a sheet with wide characters) and no key.
     std::string get_table(const std::string& tableName, const std::string& prefix,
-                          const TStringGrid& grid) const;
+                          const TStringGrid& grid, const TTableOptions& options = {}) const;
     // The insert statement for one sheet row's values.
     std::string get_insert(const std::string& tableName,
                            const std::vector<TInsertValue>& cells) const;
@@ -64,16 +66,26 @@ public:
     bool dump_file(const std::string& dfile, TConversionForm& form);
 
     // Creates the table over con1 (the option UseUnicode set first), then
-    // inserts the selected sheet's rows, one statement each. False when the
+    // inserts the selected sheet's rows, one statement each. Without a
+    // chosen engine a Galera cluster node gets InnoDB (said through
+    // OnNotice); utf8mb4 tables get a utf8mb4 session. False when the
     // workbook did not open (its message shown, the table left empty);
     // server errors and error cells are not caught here.
     bool start_transfer(TConversionForm& form, TUniConnection& con1);
 
     // Shows a plain message box.
     std::function<void(const std::string&)> OnShowMessage;
+    // The created table's engine, character set and key, for both passes;
+    // the defaults give the plain statement texts.
+    TTableOptions TableOptions;
+    // Tells of a choice made for the user beyond the messages above.
+    std::function<void(const std::string&)> OnNotice;
 
 private:
     void ShowMessage(const std::string& text) const;
+    void Notice(const std::string& text) const;
+    // Whether the server is a Galera cluster node (wsrep_on is ON).
+    bool IsClusterNode(TUniConnection& con1) const;
     struct TOpenSheet {
         std::unique_ptr<TAutomationApplication> App;
         std::optional<TWorksheet> Sheet;

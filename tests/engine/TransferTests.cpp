@@ -5,6 +5,7 @@
 #include "engine/field_edit.h"
 #include "mysql/client/MyClassesUni.h"
 #include "tests/engine/PassFixture.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +57,9 @@ protected:
     }
 
     // Every row of the table, its columns joined by "|".
-    std::vector<std::string> StoredRows(const std::string& table) {
+    std::vector<std::string> StoredRows(const std::string& table, TUniConnection* con = nullptr) {
         TMySQLRecordset rs;
-        rs.SetConnection(static_cast<TMySQLConnection*>(Con.IConnection()));
+        rs.SetConnection(static_cast<TMySQLConnection*>((con ? con : &Con)->IConnection()));
         rs.SetProp(22, true);
         rs.SetSQL("SELECT * FROM " + table);
         rs.Open();
@@ -180,6 +181,46 @@ TEST_F(TransferFixture, ARejectedInsertKeepsTheRowsBefore) {
     EXPECT_EQ(StoredRows("typed_rows"), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
     EXPECT_EQ(Calls.back(), "Release");
+}
+
+TEST_F(TransferFixture, AChosenEngineAndKeyMakeTheTableAndItsRowsStay) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Id", "Name"}, {"1", "a"}, {"2", "b"}}); });
+    UseTable("innodb_keyed");
+    std::vector<std::string> notices;
+    Funcs.OnNotice = [&](const std::string& text) { notices.push_back(text); };
+    Funcs.TableOptions = {"InnoDB", TCharsetChoice::Utf8mb4, 1};
+    ASSERT_TRUE(Transfer(true));
+    // A fresh connection sees the rows: they were committed as they went.
+    TUniConnection other;
+    other.SetProviderName("MySQL");
+    other.SetServer(Server.host);
+    other.SetPort(Server.port);
+    other.SetUsername(Server.user);
+    other.SetPassword(Server.password);
+    other.SetDatabase("engine_transfer");
+    other.Open();
+    EXPECT_EQ(StoredRows("innodb_keyed", &other), (std::vector<std::string>{"1|a", "2|b"}));
+    EXPECT_EQ(StoredRows("(SELECT ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE "
+                         "TABLE_SCHEMA = 'engine_transfer' AND TABLE_NAME = 'innodb_keyed') AS t"),
+              (std::vector<std::string>{"InnoDB|utf8mb4_general_ci"}));
+    auto e = test::ExpectError<EUniError>(
+        [&] { Con.ExecSQL("insert into innodb_keyed values('1','again' );", kNoParams); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1062);
+    // The test server is no cluster node: nothing to tell.
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(TransferFixture, WithoutAChosenEngineAServerOutsideAClusterGetsMyISAM) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a"}}); });
+    UseTable("plain_engine");
+    std::vector<std::string> notices;
+    Funcs.OnNotice = [&](const std::string& text) { notices.push_back(text); };
+    ASSERT_TRUE(Transfer(false));
+    EXPECT_EQ(StoredRows("(SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                         "'engine_transfer' AND TABLE_NAME = 'plain_engine') AS t"),
+              std::vector<std::string>{"MyISAM"});
+    EXPECT_TRUE(notices.empty());
 }
 
 // A sheet of typed values converted under a comma locale, the columns
