@@ -380,10 +380,12 @@ bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
 }
 
 bool myfuns::IsClusterNode(TUniConnection& con1) const {
-    // A query whose subquery gives two rows, and so fails, exactly when
-    // wsrep_on is ON; servers without the variable refuse to know it.
+    // The statements carry no result, so the probe is one that fails exactly
+    // when wsrep_on is ON: its subquery then gives two rows. Servers without
+    // the variable refuse to know it. (DO would swallow the error.)
     try {
-        con1.ExecSQL("DO (SELECT 1 FROM DUAL WHERE @@wsrep_on UNION ALL SELECT 1)",
+        con1.ExecSQL("SET @tabellix_wsrep = (SELECT 1 FROM DUAL WHERE @@wsrep_on UNION ALL "
+                     "SELECT 1)",
                      {Variant::Null()});
         return false;
     } catch (const EUniError& e) {
