@@ -17,6 +17,7 @@ const char* const kUsage =
     "  inspect FILE [--sheet N]     show the counts read and every non-empty cell\n"
     "  dump FILE -o OUT [--sheet N] [--first-row-names] [--table NAME] [--prefix P]\n"
     "       [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
+    "       [--engine NAME] [--charset auto|utf8|utf8mb4] [--primary-key I]\n"
     "                               write the sheet as a .SQL dump file\n"
     "  transfer FILE --host H [--port P] --user U --database D [--password-stdin]\n"
     "       [-O OPTION]... [the sheet and column options of dump]\n"
