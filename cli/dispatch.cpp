@@ -21,6 +21,7 @@ const char* const kUsage =
     "  inspect FILE [--sheet N]     show the counts read and every non-empty cell\n"
     "  dump FILE -o OUT [--sheet N] [--first-row-names] [--table NAME] [--prefix P]\n"
     "       [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
+    "       [--engine NAME] [--charset auto|utf8|utf8mb4] [--primary-key I]\n"
     "                               write the sheet as a .SQL dump file\n"
     "  transfer FILE --host H [--port P] --user U --database D [--password-stdin]\n"
     "       [-O OPTION]... [the sheet and column options of dump]\n"
@@ -44,7 +45,13 @@ const char* const kSheetOptions =
     "  --column I:NAME:TYPE[:LENGTH]\n"
     "                           edit grid row I as the field editor does: TYPE is any type\n"
     "                           text (INT, text, DECIMAL(12,2), INT UNSIGNED); an omitted\n"
-    "                           LENGTH takes the type's default; may be repeated\n";
+    "                           LENGTH takes the type's default; may be repeated\n"
+    "  --engine NAME            the table's storage engine (default MyISAM; InnoDB on a\n"
+    "                           Galera cluster node)\n"
+    "  --charset auto|utf8|utf8mb4\n"
+    "                           the table's character set (auto: utf8mb4 when a cell holds\n"
+    "                           a character beyond utf8, else utf8)\n"
+    "  --primary-key I          grid row I becomes the table's primary key\n";
 
 const char* const kServerOptions =
     "  --host H                 the server's host name or address\n"

@@ -48,6 +48,19 @@ void ApplyColumn(const myfuns& funs, TStringGrid& grid, const std::string& colum
         throw EUsageError(Format("--column %s: %s", {column, check.message}));
 }
 
+TCharsetChoice CharsetChoice(const std::string& text) {
+    if (const auto choice = parse_charset_choice(text))
+        return *choice;
+    throw EUsageError(Format("--charset wants auto, utf8 or utf8mb4, not \"%s\"", {text}));
+}
+
+int KeyRow(const std::string& text) {
+    const auto row = TryStrToInt(text);
+    if (!row || *row < 1)
+        throw EUsageError(Format("--primary-key wants a grid row from 1, not \"%s\"", {text}));
+    return *row;
+}
+
 } // namespace
 
 bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& o) {
@@ -62,6 +75,12 @@ bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& o) {
         o.Prefix = OptionValue(args, i);
     else if (a == "--column")
         o.Columns.push_back(OptionValue(args, i));
+    else if (a == "--engine")
+        o.TableOptions.Engine = OptionValue(args, i);
+    else if (a == "--charset")
+        o.TableOptions.Charset = CharsetChoice(OptionValue(args, i));
+    else if (a == "--primary-key")
+        o.TableOptions.PrimaryKey = KeyRow(OptionValue(args, i));
     else if (a.size() > 1 && a[0] == '-')
         return false;
     else if (o.File.empty())
@@ -75,6 +94,7 @@ bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& she
     if (o.File.empty())
         throw EUsageError("a workbook is needed");
     sheet.Funs.OnShowMessage = [&err](const std::string& text) { err << text << "\n"; };
+    sheet.Funs.OnNotice = sheet.Funs.OnShowMessage;
     sheet.Funs.loadsheets(o.File, sheet.Sheets);
     if (o.Sheet > sheet.Sheets.Items.Count())
         throw EUsageError(Format("the workbook has %d worksheet(s), not %d",
@@ -88,6 +108,9 @@ bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& she
             {sheet.Grid.RowCount() - 1, MaxTableColumns});
     for (const std::string& column : o.Columns)
         ApplyColumn(sheet.Funs, sheet.Grid, column);
+    if (const auto problem = check_table_options(o.TableOptions, sheet.Grid))
+        throw EUsageError(*problem);
+    sheet.Funs.TableOptions = o.TableOptions;
     if (const auto problem = check_table_name(sheet.Funs, o.Table))
         throw EUsageError(*problem);
     sheet.Table = o.Table;

@@ -20,6 +20,7 @@ struct TSheetOptions {
     std::string Table = "New_table";
     std::string Prefix;
     std::vector<std::string> Columns; // I:NAME:TYPE[:LENGTH]
+    TTableOptions TableOptions;       // --engine, --charset, --primary-key
 };
 
 // Takes args[i] (and its value) when it is one of the shared options or the

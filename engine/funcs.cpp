@@ -6,6 +6,7 @@
 #include "engine/dump_name.h"
 #include "engine/dump_writer.h"
 #include "engine/reserved_words.h"
+#include "engine/table_options.h"
 #include "engine/workbook.h"
 
 #include <string_view>
@@ -13,6 +14,10 @@
 
 namespace tabellix {
 namespace {
+
+// Server error codes the cluster probe tells apart.
+constexpr int kSubqueryRows = 1242;
+constexpr int kUnknownVariable = 1193;
 
 constexpr std::string_view kLetters = "qwertyuiopasdfghjklzxcvbnm";
 constexpr std::string_view kIdentifierChars = "qwertyuiopasdfghjklzxcvbnm0123456789_ ";
@@ -103,13 +108,16 @@ bool myfuns::isnumeric(const std::string& text) const {
 }
 
 std::string myfuns::get_table(const std::string& tableName, const std::string& prefix,
-                              const TStringGrid& grid) const {
+                              const TStringGrid& grid, const TTableOptions& options) const {
     std::string sql = " CREATE TABLE `" + tableName + "` (  ";
+    std::string key;
     int last = grid.RowCount() - 1;
     for (int r = 1; r <= last; ++r) {
         std::string name = grid.Cell(0, r);
         if (!prefix.empty() && valid_start(name))
             name = spchar_filter(prefix) + name;
+        if (r == options.PrimaryKey)
+            key = name;
         sql += " `" + name + "`  ";
         const std::string& type = grid.Cell(1, r);
         const std::string& length = grid.Cell(2, r);
@@ -122,34 +130,76 @@ std::string myfuns::get_table(const std::string& tableName, const std::string& p
         if (r < last)
             sql += " , ";
     }
-    sql += " ) ENGINE=MyISAM DEFAULT CHARSET=utf8;";
+    if (!key.empty())
+        sql += " ,  PRIMARY KEY (`" + key + "`) ";
+    sql += " ) ENGINE=" + table_engine(options) +
+           " DEFAULT CHARSET=" + table_charset(options, grid) + ";";
     return sql;
 }
 
 namespace {
 
-// Appends text with "\\" and "'" escaped by a backslash; the runs between
-// them are copied whole.
+// The escape letter for a character that cannot stand as itself in a
+// quoted value, or 0. CR, NUL and Ctrl-Z are written as letters so that a
+// client reading the dump keeps them: one drops a CR inside a literal,
+// refuses NUL outside binary mode, and Ctrl-Z ends its input on Windows.
+char EscapeLetter(char c) {
+    switch (c) {
+    case '\\':
+        return '\\';
+    case '\'':
+        return '\'';
+    case '\r':
+        return 'r';
+    case '\0':
+        return '0';
+    case '\x1A':
+        return 'Z';
+    default:
+        return 0;
+    }
+}
+
+// Appends text with each character that needs it escaped by a backslash;
+// the runs between them are copied whole.
 void AppendEscaped(std::string& out, std::string_view text) {
     size_t copied = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' && text[i] != '\'')
+        const char letter = EscapeLetter(text[i]);
+        if (letter == 0)
             continue;
         out.append(text.substr(copied, i - copied)).push_back('\\');
-        copied = i;
+        out.push_back(letter);
+        copied = i + 1;
     }
     out.append(text.substr(copied));
+}
+
+void AppendValue(std::string& out, const TInsertValue& value) {
+    switch (value.Kind) {
+    case TInsertValue::TKind::Null:
+        out.append("NULL");
+        return;
+    case TInsertValue::TKind::Bare:
+        out.append(value.Text);
+        return;
+    case TInsertValue::TKind::Quoted:
+        out.push_back('\'');
+        AppendEscaped(out, value.Text);
+        out.push_back('\'');
+        return;
+    }
 }
 
 } // namespace
 
 std::string myfuns::get_insert(const std::string& tableName,
-                               const std::vector<std::string>& cells) const {
+                               const std::vector<TInsertValue>& cells) const {
     // Room for the text without escapes: a quoted table name, the frame and
-    // per cell its quotes and comma.
+    // per cell its quotes and comma (or a NULL and its comma).
     size_t size = tableName.size() + 32;
-    for (const std::string& cell : cells)
-        size += cell.size() + 3;
+    for (const TInsertValue& cell : cells)
+        size += cell.Text.size() + 4;
     std::string sql;
     sql.reserve(size);
     sql.append("insert into ");
@@ -160,9 +210,7 @@ std::string myfuns::get_insert(const std::string& tableName,
         sql.append(tableName);
     sql.append(" values(");
     for (size_t j = 0; j < cells.size(); ++j) {
-        sql.push_back('\'');
-        AppendEscaped(sql, cells[j]);
-        sql.push_back('\'');
+        AppendValue(sql, cells[j]);
         if (j + 1 < cells.size())
             sql.push_back(',');
     }
@@ -183,9 +231,20 @@ std::string myfuns::cell_text(Variant value) const {
     return std::move(value).AsString(FFormatSettings);
 }
 
+TInsertValue myfuns::insert_value(TValueForm form, Variant value) const {
+    if (auto typed = typed_value(form, value, FFormatSettings))
+        return std::move(*typed);
+    return cell_text(std::move(value));
+}
+
 void myfuns::ShowMessage(const std::string& text) const {
     if (OnShowMessage)
         OnShowMessage(text);
+}
+
+void myfuns::Notice(const std::string& text) const {
+    if (OnNotice)
+        OnNotice(text);
 }
 
 void myfuns::loadsheets(const std::string& fileName, TListModel& sheets) {
@@ -218,6 +277,7 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
     }
     const int columns = open.Sheet->UsedRange().Columns().Count();
     grid.SetRowCount(columns + 1);
+    grid.SetHasWideChars(false);
     for (int r = 1; r <= columns; ++r)
         grid.SetCell(0, r, "");
     for (int r = 1; r <= columns; ++r) {
@@ -231,8 +291,27 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
         grid.SetCell(1, r, "VARCHAR");
         grid.SetCell(2, r, "255");
     }
+    grid.SetHasWideChars(HoldsWideChars(open, columns));
     ShutDown(*open.App);
     return true;
+}
+
+bool myfuns::HoldsWideChars(TOpenSheet& open, int columns) const {
+    const int rows = open.Sheet->UsedRange().Rows().Count();
+    std::vector<int> stored;
+    TStoredCells store = open.App->StoredCells();
+    for (int k = store.NextRow(1); k != 0 && k <= rows; k = store.NextRow(k + 1)) {
+        store.Columns(k, stored);
+        for (int c : stored) {
+            if (c > columns)
+                break;
+            // Only texts can hold them; error cells are left to the passes.
+            const Variant value = open.App->Cells(k, c).value();
+            if (value.Type() == VarType::String && has_wide_chars(value.Get<std::string>()))
+                return true;
+        }
+    }
+    return false;
 }
 
 std::optional<myfuns::TOpenSheet> myfuns::OpenForConversion(const TConversionForm& form,
@@ -254,11 +333,21 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
         form.gauge->SetRange(0, rows);
         form.gauge->SetPosition(0);
     }
+    // Each column's form follows its grid row's type; a sheet column beyond
+    // the grid keeps the cell text.
+    std::vector<TValueForm> forms(static_cast<size_t>(columns));
+    for (size_t c = 0; c < forms.size(); ++c)
+        forms[c] = value_form(form.grid->Cell(1, static_cast<int>(c) + 1));
+    // A cell the sheet does not store is empty: NULL in a typed column, ''
+    // elsewhere.
+    std::vector<TInsertValue> blanks(forms.size());
+    for (size_t c = 0; c < forms.size(); ++c)
+        blanks[c] = insert_value(forms[c], Variant());
     // Only the cells the sheet stores are fetched, each once, for the
     // emptiness test and the statement alike: the others are empty, and a
     // row that stores none is skipped anyway, so a sparse sheet costs its
     // stored cells rather than its used range.
-    std::vector<std::string> cells(static_cast<size_t>(columns));
+    std::vector<TInsertValue> cells = blanks;
     std::vector<int> stored;
     TStoredCells store = open.App->StoredCells();
     for (int k = store.NextRow(form.chk_names ? 2 : 1); k != 0 && k <= rows;
@@ -267,9 +356,9 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
         std::erase_if(stored, [columns](int c) { return c > columns; });
         bool empty = true;
         for (int c : stored) {
-            std::string& cell = cells[static_cast<size_t>(c - 1)];
-            cell = cell_text(open.App->Cells(k, c).value());
-            empty = empty && cell.empty();
+            const auto i = static_cast<size_t>(c - 1);
+            cells[i] = insert_value(forms[i], open.App->Cells(k, c).value());
+            empty = empty && cells[i].IsEmpty();
         }
         if (!empty) {
             execute(get_insert(*form.sql_table_name, cells));
@@ -279,7 +368,7 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
             }
         }
         for (int c : stored)
-            cells[static_cast<size_t>(c - 1)].clear();
+            cells[static_cast<size_t>(c - 1)] = blanks[static_cast<size_t>(c - 1)];
     }
 }
 
@@ -298,7 +387,7 @@ bool myfuns::dump_stream(std::ostream& out, const std::string& name, TConversion
 }
 
 bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
-    writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid));
+    writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, TableOptions));
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)
@@ -308,10 +397,44 @@ bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
     return true;
 }
 
+bool myfuns::IsClusterNode(TUniConnection& con1) const {
+    // The statements carry no result, so the probe is one that fails exactly
+    // when wsrep_on is ON: its subquery then gives two rows. Servers without
+    // the variable refuse to know it. (DO would swallow the error.)
+    try {
+        con1.ExecSQL("SET @tabellix_wsrep = (SELECT 1 FROM DUAL WHERE @@wsrep_on UNION ALL "
+                     "SELECT 1)",
+                     {Variant::Null()});
+        return false;
+    } catch (const EUniError& e) {
+        if (e.ErrorCode() == kSubqueryRows)
+            return true;
+        if (e.ErrorCode() == kUnknownVariable)
+            return false;
+        throw;
+    }
+}
+
 bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
     con1.SpecificOptions().SetValues("UseUnicode", "True");
     const std::vector<Variant> noParams{Variant::Null()};
-    con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid), noParams);
+    TTableOptions options = TableOptions;
+    // A cluster replicates InnoDB tables only: a MyISAM table would stay
+    // empty on the other nodes.
+    if (options.Engine.empty() && IsClusterNode(con1)) {
+        options.Engine = "InnoDB";
+        Notice("The server is a Galera cluster node: the table is created with ENGINE=InnoDB");
+    }
+    const std::string charset = table_charset(options, *form.grid);
+    // The session's utf8 would refuse four-byte characters before the table
+    // sees them.
+    if (charset == "utf8mb4")
+        con1.ExecSQL("SET NAMES utf8mb4", noParams);
+    con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, options), noParams);
+    // Rows of a transactional table are committed as they go, as MyISAM
+    // keeps them, whatever the server's default.
+    if (!SameText(table_engine(options), "MyISAM"))
+        con1.ExecSQL("SET autocommit=1", noParams);
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)

@@ -7,6 +7,8 @@
 #include "base/Variant.h"
 #include "engine/grid.h"
 #include "engine/models.h"
+#include "engine/table_options.h"
+#include "engine/typed_values.h"
 
 #include <functional>
 #include <iosfwd>
@@ -34,24 +36,29 @@ public:
     // True when every character is a decimal digit (also for "").
     bool isnumeric(const std::string& text) const;
 
-    // The CREATE TABLE statement for the grid.
+    // The CREATE TABLE statement for the grid; the default options give
+    // MyISAM, utf8 (utf8mb4 for a sheet with wide characters) and no key.
     std::string get_table(const std::string& tableName, const std::string& prefix,
-                          const TStringGrid& grid) const;
-    // The insert statement for one sheet row's cell texts.
+                          const TStringGrid& grid, const TTableOptions& options = {}) const;
+    // The insert statement for one sheet row's values.
     std::string get_insert(const std::string& tableName,
-                           const std::vector<std::string>& cells) const;
+                           const std::vector<TInsertValue>& cells) const;
     std::string mysql_escap(const std::string& text) const;
     // A cell value as text; an error value raises EConvertError. Taken by
     // value so that a cell's text moves out of it.
     std::string cell_text(Variant value) const;
+    // A cell value for a column written in form: the server's own form
+    // where the column's type takes it, else the cell text.
+    TInsertValue insert_value(TValueForm form, Variant value) const;
 
     const TFormatSettings& FormatSettings() const { return FFormatSettings; }
 
     // Lists the workbook's worksheets into sheets and selects the first.
     // Errors are not caught here.
     void loadsheets(const std::string& fileName, TListModel& sheets);
-    // Rebuilds the grid from the selected sheet's used range; false (after
-    // showing the messages) when the workbook or the sheet did not open.
+    // Rebuilds the grid from the selected sheet's used range, reading the
+    // sheet for characters beyond utf8; false (after showing the messages)
+    // when the workbook or the sheet did not open.
     bool load_grid(TStringGrid& grid, const std::string& fileName, const TListModel& sheets,
                    bool firstRowNames);
     // Writes the dump file dfile for the selected sheet of form.filename.
@@ -65,16 +72,26 @@ public:
     bool dump_stream(std::ostream& out, const std::string& name, TConversionForm& form);
 
     // Creates the table over con1 (the option UseUnicode set first), then
-    // inserts the selected sheet's rows, one statement each. False when the
+    // inserts the selected sheet's rows, one statement each. Without a
+    // chosen engine a Galera cluster node gets InnoDB (said through
+    // OnNotice); utf8mb4 tables get a utf8mb4 session. False when the
     // workbook did not open (its message shown, the table left empty);
     // server errors and error cells are not caught here.
     bool start_transfer(TConversionForm& form, TUniConnection& con1);
 
     // Shows a plain message box.
     std::function<void(const std::string&)> OnShowMessage;
+    // The created table's engine, character set and key, for both passes;
+    // the defaults give the plain statement texts.
+    TTableOptions TableOptions;
+    // Tells of a choice made for the user beyond the messages above.
+    std::function<void(const std::string&)> OnNotice;
 
 private:
     void ShowMessage(const std::string& text) const;
+    void Notice(const std::string& text) const;
+    // Whether the server is a Galera cluster node (wsrep_on is ON).
+    bool IsClusterNode(TUniConnection& con1) const;
     struct TOpenSheet {
         std::unique_ptr<TAutomationApplication> App;
         std::optional<TWorksheet> Sheet;
@@ -92,6 +109,9 @@ private:
     bool IsFree(const std::string& name, const TStringGrid& grid) const;
     // The dump pass after its writer is made.
     bool write_dump(TDumpWriter& writer, TConversionForm& form) const;
+    // Whether a text cell of the used range holds a character that only
+    // utf8mb4 stores; stops at the first.
+    bool HoldsWideChars(TOpenSheet& open, int columns) const;
 
     TFormatSettings FFormatSettings;
 };

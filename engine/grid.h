@@ -21,6 +21,12 @@ public:
     const std::string& Cell(int col, int row) const;
     void SetCell(int col, int row, std::string text);
 
+    // Whether the sheet the grid was loaded from holds a character outside
+    // the Basic Multilingual Plane, which the 3-byte utf8 cannot store; the
+    // load decides it.
+    bool HasWideChars() const { return FWideChars; }
+    void SetHasWideChars(bool wide) { FWideChars = wide; }
+
     // Called after every change, so a view can follow the model.
     std::function<void()> OnChange;
 
@@ -29,6 +35,7 @@ private:
 
     int FColCount;
     std::vector<std::vector<std::string>> FRows;
+    bool FWideChars = false;
 };
 
 // The most columns a MySQL or MariaDB table may have; a wider grid gives a

@@ -5,6 +5,7 @@
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
 #include "wizard/edit_grid.h"
+#include "wizard/options_dialog.h"
 #include "wizard/pictures.h"
 
 #include <QApplication>
@@ -98,6 +99,10 @@ void TForm4::BuildWindow() {
     btnclose = Button(this, "btnclose", "Close", QRect(568, 372, 145, 29));
     lstep = Label(this, "lstep", "1", QRect(10, 380, 20, 13));
     lstep->hide();
+    btnoptions = Button(this, "btnoptions", "Options\u2026", QRect(40, 372, 145, 29));
+    FTableOptions = LoadTableOptions();
+    connect(btnoptions, &QPushButton::clicked, this,
+            [this] { TOptionsDialog(this).Edit(FTableOptions); });
 }
 
 void TForm4::BuildStep1(QFrame* page) {
@@ -367,6 +372,10 @@ TPassEnd TForm4::RunPass() {
                          filename->text().toStdString(),
                          chk_names->isChecked(),
                          FGauge.get()};
+    funs->TableOptions = FTableOptions;
+    // A remembered key row the loaded grid does not have makes no key.
+    if (funs->TableOptions.PrimaryKey >= grid->Grid().RowCount())
+        funs->TableOptions.PrimaryKey = 0;
     const auto starting = [this] {
         ShowStep(wiz5, 5);
         btnnext->setEnabled(false);

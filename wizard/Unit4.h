@@ -5,6 +5,7 @@
 
 #include "engine/funcs.h"
 #include "engine/models.h"
+#include "engine/table_options.h"
 #include "wizard/column_grid.h"
 #include "wizard/server_page.h"
 
@@ -98,6 +99,8 @@ private:
     QPushButton* btnback = nullptr;
     QPushButton* btnnext = nullptr;
     QPushButton* btnclose = nullptr;
+    QPushButton* btnoptions = nullptr;
+    TTableOptions FTableOptions; // the Options dialog's, remembered between runs
     QLabel* lstep = nullptr;
 
     QLabel* filename = nullptr;

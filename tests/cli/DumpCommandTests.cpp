@@ -90,6 +90,35 @@ TEST_F(DumpCommand, DashWritesTheSameBytesToTheOutputAndNoFile) {
     EXPECT_FALSE(std::filesystem::exists("-.SQL"));
 }
 
+TEST_F(DumpCommand, TableOptionsShapeTheCreateStatement) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string fragment; // expected in the CREATE TABLE text, or in the error
+        int status;
+    } cases[] = {
+        {{"--engine", "InnoDB"}, ") ENGINE=InnoDB DEFAULT CHARSET=utf8;", 0},
+        {{"--charset", "UTF8MB4"}, ") ENGINE=MyISAM DEFAULT CHARSET=utf8mb4;", 0},
+        {{"--charset", "auto"}, ") ENGINE=MyISAM DEFAULT CHARSET=utf8;", 0},
+        {{"--primary-key", "1", "--prefix", "t_"},
+         "`t_qty`  VARCHAR(255)  ,  PRIMARY KEY (`t_name`)  ) ENGINE=MyISAM",
+         0},
+        {{"--engine", "InnoDB; DROP"}, "may hold letters, digits and _ only", 1},
+        {{"--charset", "latin1"}, "--charset wants auto, utf8 or utf8mb4", 1},
+        {{"--primary-key", "0"}, "--primary-key wants a grid row from 1", 1},
+        {{"--primary-key", "3"}, "The primary key must be a row of the grid, 1 to 2", 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> extra{"--force", "--first-row-names"};
+        extra.insert(extra.end(), c.options.begin(), c.options.end());
+        SCOPED_TRACE(c.options[1]);
+        ASSERT_EQ(Run(extra), c.status) << Err.str();
+        if (c.status == 0)
+            EXPECT_NE(Create().find(c.fragment), std::string::npos) << Create();
+        else
+            EXPECT_NE(Err.str().find(c.fragment), std::string::npos) << Err.str();
+    }
+}
+
 TEST_F(DumpCommand, TableNameChecksComeBeforeTheFileIsTouched) {
     EXPECT_EQ(Run({"--table", " abc"}), 1);
     EXPECT_EQ(Err.str(), "Please input a valid Mysql Table Name");

@@ -136,7 +136,39 @@ TEST_F(PassFixture, LoadGridCallOrder) {
                          "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)",
                          "Worksheets(1)", "Worksheets(1).activate",
                          "Worksheets(1).UsedRange.Columns.Count", "Cells(1,1).value",
+                         // The sheet is read for characters beyond utf8.
+                         "Worksheets(1).UsedRange.Rows.Count", "Cells(1,1).value",
                          "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
+}
+
+TEST_F(PassFixture, LoadGridNotesCharactersBeyondUtf8AnywhereInTheSheet) {
+    const struct {
+        const char* name;
+        Variant cell;
+        bool wide;
+    } cases[] = {
+        {"emoji", "smile \xF0\x9F\x98\x80", true},
+        {"last character of the plane", "\xEF\xBF\xBD \xE2\x82\xAC \xC3\xA4", false},
+        {"number", 2.5, false},
+        {"error cell", VarError{"#N/A"}, false},
+    };
+    SheetList.Items.Add("S");
+    SheetList.ItemIndex = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sheets.clear();
+        AddSheet("S", [&](TSheet& s) { Rows(s, {{"a", "b"}, {"x"}, {"y", c.cell}}); });
+        ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+        EXPECT_EQ(Grid.HasWideChars(), c.wide);
+        EXPECT_EQ(
+            Funcs.get_table("t", "", Grid).ends_with(c.wide ? "CHARSET=utf8mb4;" : "CHARSET=utf8;"),
+            true);
+    }
+    // Kept with the grid until the next load.
+    Sheets.clear();
+    AddSheet("S", [](TSheet& s) { Rows(s, {{"plain"}}); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    EXPECT_FALSE(Grid.HasWideChars());
 }
 
 TEST_F(PassFixture, LoadGridFailingToOpenShowsBothMessagesAndKeepsTheGrid) {
@@ -254,6 +286,50 @@ TEST_F(DumpFixture, SkipsBlankRowsAndKeepsLineBreaksInsideValues) {
               "values('two\nlines','True' );");
     EXPECT_EQ(Gauge.Events, (std::vector<std::string>{"range 0..5", "position 0", "position 1",
                                                       "process", "position 3", "process"}));
+}
+
+TEST_F(DumpFixture, CarriageReturnsNulAndCtrlZAreWrittenAsEscapes) {
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{"line1\r\nline2", std::string("a\0b\x1A", 4)}});
+    });
+    LoadAndDump(false);
+    EXPECT_EQ(Written().substr(Written().find(';') + 1),
+              "insert into new_table values('line1\\r\nline2','a\\0b\\Z' );");
+}
+
+TEST_F(DumpFixture, TypedColumnsGetTheServersFormsAndNulls) {
+    Funcs = myfuns(TFormatSettings("de_DE"));
+    AddSheet("Sheet1", [](TSheet& s) {
+        Rows(s, {{VarDate{46366.5}, 2.5, true, 2.5},
+                 {Variant(), Variant(), "x", Variant()},
+                 {Variant(), Variant(), Variant(), Variant()}});
+    });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Grid.SetCell(1, 1, "DATETIME");
+    Grid.SetCell(1, 2, "decimal(12,2)");
+    Grid.SetCell(1, 3, "TINYINT");
+    Funcs.dump_file(File(), Form);
+    EXPECT_EQ(Written().substr(Written().find(';') + 1),
+              "insert into new_table values('2026-12-10 12:00:00','2.5','1','2,5' );"
+              "insert into new_table values(NULL,NULL,'x','' );");
+}
+
+TEST_F(DumpFixture, AnErrorCellInATypedColumnEndsThePassAsBefore) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{1.0}, {VarError{"#VALUE!"}}, {3.0}}); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    Grid.SetCell(1, 1, "INT");
+    auto e = test::ExpectError<EConvertError>([&] { Funcs.dump_file(File(), Form); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Could not convert variant of type (Error) into type (OleStr)");
+    EXPECT_EQ(Written().substr(Written().find(';') + 1), "insert into new_table values('1' );");
+}
+
+TEST_F(DumpFixture, AnEmojiMakesTheTableUtf8mb4) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Name"}, {"Ann \xF0\x9F\x98\x80"}}); });
+    LoadAndDump(true);
+    EXPECT_EQ(Written(), kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ) "
+                                "ENGINE=MyISAM DEFAULT CHARSET=utf8mb4;insert into new_table "
+                                "values('Ann \xF0\x9F\x98\x80' );");
 }
 
 TEST_F(DumpFixture, OneRowSheetWithNamesGivesTheCreateStatementOnly) {

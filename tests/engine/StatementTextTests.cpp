@@ -109,8 +109,12 @@ TEST(StatementText, Escaping) {
     } cases[] = {
         {"a\\'b", "a\\\\\\'b"},
         {"C:\\temp", "C:\\\\temp"},
-        {"plain \"text\"\t\r\n", "plain \"text\"\t\r\n"},
-        {std::string("nul\0byte", 8), std::string("nul\0byte", 8)},
+        {"plain \"text\"\t\n", "plain \"text\"\t\n"},
+        // CR, NUL and Ctrl-Z as letters, so a client reading the dump keeps them.
+        {"line1\r\nline2", "line1\\r\nline2"},
+        {std::string("nul\0byte", 8), "nul\\0byte"},
+        {"end\x1A", "end\\Z"},
+        {std::string("\r\0\x1A\\'", 5), "\\r\\0\\Z\\\\\\'"},
         {"", ""},
         {"'", "\\'"},
         {"\\", "\\\\"},

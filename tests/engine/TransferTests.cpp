@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
+#include "engine/field_edit.h"
 #include "engine/server_target.h"
 #include "mysql/client/MyClassesUni.h"
 #include "tests/engine/PassFixture.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -67,9 +69,9 @@ protected:
     }
 
     // Every row of the table, its columns joined by "|".
-    std::vector<std::string> StoredRows(const std::string& table) {
+    std::vector<std::string> StoredRows(const std::string& table, TUniConnection* con = nullptr) {
         TMySQLRecordset rs;
-        rs.SetConnection(static_cast<TMySQLConnection*>(Con.IConnection()));
+        rs.SetConnection(static_cast<TMySQLConnection*>((con ? con : &Con)->IConnection()));
         rs.SetProp(22, true);
         rs.SetSQL("SELECT * FROM " + table);
         rs.Open();
@@ -280,6 +282,132 @@ TEST_F(TransferFixture, ARejectedInsertKeepsTheRowsBefore) {
     EXPECT_EQ(StoredRows("typed_rows"), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Quit"), 0);
     EXPECT_EQ(Calls.back(), "Release");
+}
+
+TEST_F(TransferFixture, AChosenEngineAndKeyMakeTheTableAndItsRowsStay) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Id", "Name"}, {"1", "a"}, {"2", "b"}}); });
+    UseTable("innodb_keyed");
+    std::vector<std::string> notices;
+    Funcs.OnNotice = [&](const std::string& text) { notices.push_back(text); };
+    Funcs.TableOptions = {"InnoDB", TCharsetChoice::Utf8mb4, 1};
+    ASSERT_TRUE(Transfer(true));
+    // A fresh connection sees the rows: they were committed as they went.
+    TUniConnection other;
+    other.SetProviderName("MySQL");
+    other.SetServer(Server.host);
+    other.SetPort(Server.port);
+    other.SetUsername(Server.user);
+    other.SetPassword(Server.password);
+    other.SetDatabase("engine_transfer");
+    other.Open();
+    EXPECT_EQ(StoredRows("innodb_keyed", &other), (std::vector<std::string>{"1|a", "2|b"}));
+    EXPECT_EQ(StoredRows("(SELECT ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE "
+                         "TABLE_SCHEMA = 'engine_transfer' AND TABLE_NAME = 'innodb_keyed') AS t"),
+              (std::vector<std::string>{"InnoDB|utf8mb4_general_ci"}));
+    auto e = test::ExpectError<EUniError>(
+        [&] { Con.ExecSQL("insert into innodb_keyed values('1','again' );", kNoParams); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1062);
+    // The test server is no cluster node: nothing to tell.
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(TransferFixture, WithoutAChosenEngineAServerOutsideAClusterGetsMyISAM) {
+    AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"a"}}); });
+    UseTable("plain_engine");
+    std::vector<std::string> notices;
+    Funcs.OnNotice = [&](const std::string& text) { notices.push_back(text); };
+    ASSERT_TRUE(Transfer(false));
+    EXPECT_EQ(StoredRows("(SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                         "'engine_transfer' AND TABLE_NAME = 'plain_engine') AS t"),
+              std::vector<std::string>{"MyISAM"});
+    EXPECT_TRUE(notices.empty());
+}
+
+// A sheet of typed values converted under a comma locale, the columns
+// typed the way the field editor types them; both roads must store every
+// value as the cell holds it.
+class TypedRoundTrip : public TransferFixture {
+protected:
+    void SetUp() override {
+        TransferFixture::SetUp();
+        if (HasFatalFailure() || IsSkipped())
+            return;
+        Funcs = myfuns(TFormatSettings("de_DE"));
+        Funcs.OnShowMessage = [this](const std::string& text) { Messages.push_back(text); };
+        AddSheet("Sheet1", [](TSheet& s) {
+            const double day = 46366; // 2026-12-10
+            Rows(s, {{"Day", "Stamp", "Clock", "Span", "Amount", "Count", "Flag", "Big", "Note"},
+                     {VarDate{day}, VarDate{day + (12 * 3600 + 90) / 86400.0}, VarDate{0.75},
+                      VarDate{1.5}, 1234.5, 42.0, true, 9000000000.0, "line1\r\nline2"},
+                     {VarDate{36191}, Variant(), Variant(), VarDate{2.25}, -0.25, -7.0, false,
+                      Variant(), "O'Brien \\ \t \xF0\x9F\x98\x80"},
+                     {Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(),
+                      Variant(), "blanks"}});
+        });
+        Form.chk_names = true;
+        ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, true));
+        const char* types[] = {"DATE",          "DATETIME", "TIME",    "TIME",
+                               "DECIMAL(12,2)", "INT",      "TINYINT", "BIGINT"};
+        for (int row = 1; row <= 8; ++row)
+            TypeColumn(row, types[row - 1]);
+    }
+
+    void TypeColumn(int row, const std::string& type) {
+        TFieldEdit edit{Grid.Cell(0, row), type, default_field_length(type).value_or(""), row};
+        ASSERT_TRUE(apply_field_edit(Funcs, edit, Grid, row).accepted) << type;
+    }
+
+    // Every row as text, NULL as "N" and the note in hex, so every byte shows.
+    std::vector<std::string> ReadBack(const std::string& table) {
+        return StoredRows("(SELECT CONCAT_WS('|', IFNULL(`day`, 'N'), IFNULL(stamp, 'N'), "
+                          "IFNULL(clock, 'N'), IFNULL(span, 'N'), IFNULL(amount, 'N'), "
+                          "IFNULL(`count`, 'N'), IFNULL(flag, 'N'), IFNULL(big, 'N'), "
+                          "HEX(note)) FROM " +
+                          table + ") AS stored");
+    }
+
+    static std::string Hex(const std::string& bytes) {
+        std::string out;
+        for (unsigned char c : bytes) {
+            out += "0123456789ABCDEF"[c >> 4];
+            out += "0123456789ABCDEF"[c & 15];
+        }
+        return out;
+    }
+
+    std::vector<std::string> Expected() const {
+        return {"2026-12-10|2026-12-10 12:01:30|18:00:00|36:00:00|1234.50|42|1|9000000000|" +
+                    Hex("line1\r\nline2"),
+                "1999-01-31|N|N|54:00:00|-0.25|-7|0|N|" + Hex("O'Brien \\ \t \xF0\x9F\x98\x80"),
+                "N|N|N|N|N|N|N|N|" + Hex("blanks")};
+    }
+
+    // Loads the dump with the stock client, as a user would.
+    int LoadWithClient(const std::string& file) {
+        setenv("MYSQL_PWD", Server.password.c_str(), 1);
+        const std::string command =
+            "mariadb --default-character-set=utf8mb4 --host=" + Server.host +
+            " --port=" + std::to_string(Server.port) + " --user=" + Server.user +
+            " engine_transfer < '" + file + "'";
+        return std::system(command.c_str());
+    }
+};
+
+TEST_F(TypedRoundTrip, TheTransferStoresEveryValueAsTheCellHoldsIt) {
+    UseTable("typed_transfer");
+    Calls.clear();
+    ASSERT_TRUE(Funcs.start_transfer(Form, Con));
+    EXPECT_EQ(ReadBack("typed_transfer"), Expected());
+}
+
+TEST_F(TypedRoundTrip, TheDumpReadByTheStockClientStoresTheSame) {
+    UseTable("typed_dump");
+    test::TempDir dir;
+    const std::string file = (dir.Path() / "typed.SQL").string();
+    ASSERT_TRUE(Funcs.dump_file(file, Form));
+    ASSERT_EQ(LoadWithClient(file), 0) << test::ReadFileBytes(file);
+    EXPECT_EQ(ReadBack("typed_dump"), Expected());
 }
 
 } // namespace

@@ -1,16 +1,21 @@
 #include "tests/wizard/WizardFixture.h"
+#include "wizard/options_dialog.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -284,4 +289,37 @@ TEST_F(DumpPath, ADumpFileThatIsTheWorkbookIsRefusedOnStepTwo) {
                                        "another name."});
     EXPECT_EQ(Step(), "2");
     EXPECT_EQ(Written("book.SQL"), "precious");
+}
+
+TEST_F(DumpPath, OptionsAreRememberedAndShapeTheTable) {
+    SaveTableOptions({});
+    bool driven = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        driven = true;
+        auto* engine = dialog->findChild<QComboBox*>("engine");
+        auto* charset = dialog->findChild<QComboBox*>("charset");
+        // Defaults: no engine chosen, automatic character set, no key.
+        EXPECT_EQ(engine->currentText(), "");
+        EXPECT_EQ(charset->currentText(), "Automatic");
+        EXPECT_EQ(dialog->findChild<QSpinBox*>("primarykey")->value(), 0);
+        engine->setCurrentText("InnoDB");
+        charset->setCurrentIndex(2);
+        dialog->findChild<QSpinBox*>("primarykey")->setValue(1);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Click("btnoptions");
+    ASSERT_TRUE(driven) << "the Options dialog did not open";
+    const TTableOptions saved = LoadTableOptions();
+    EXPECT_EQ(saved.Engine, "InnoDB");
+    EXPECT_EQ(saved.Charset, TCharsetChoice::Utf8mb4);
+    EXPECT_EQ(saved.PrimaryKey, 1);
+    ToStepTwo();
+    DumpTo("options");
+    const std::string written = Written("options.SQL");
+    EXPECT_EQ(written.substr(0, written.find(';') + 1),
+              kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  `age`  VARCHAR(255)  "
+                     ",  PRIMARY KEY (`name`)  ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;");
+    SaveTableOptions({});
 }

@@ -3,6 +3,8 @@
 #include "engine/server_target.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,9 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const tabellix::TDataAccessUnits units;
     QApplication app(argc, argv);
+    // Remembered settings go to a folder of the run's own, never the user's.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     // Closing the wizard in a test must not end the test run.
     QApplication::setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();
