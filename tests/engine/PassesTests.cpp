@@ -136,8 +136,9 @@ TEST_F(PassFixture, LoadGridCallOrder) {
                          "Create", "Visible:=False", "WorkBooks.Open(/data/book.xlsx)",
                          "Worksheets(1)", "Worksheets(1).activate",
                          "Worksheets(1).UsedRange.Columns.Count", "Cells(1,1).value",
-                         // The sheet is read for characters beyond utf8.
-                         "Worksheets(1).UsedRange.Rows.Count", "Cells(1,1).value",
+                         // The sheet's stored cells are read for characters beyond utf8.
+                         "Worksheets(1).UsedRange.Rows.Count", "StoredCells.NextRow(1)",
+                         "StoredCells.Columns(1)", "Cells(1,1).value", "StoredCells.NextRow(2)",
                          "DisplayAlerts:=False", "WorkBooks.Close", "Quit", "Release"}));
 }
 
@@ -244,7 +245,7 @@ TEST_F(DumpFixture, ASparseSheetCostsItsStoredCellsAndKeepsEveryColumn) {
     EXPECT_EQ(std::count_if(Calls.begin(), Calls.end(),
                             [](const std::string& call) { return call.starts_with("Cells("); }),
               2);
-    std::vector<std::string> first(MaxSheetColumns), last(MaxSheetColumns);
+    std::vector<TInsertValue> first(MaxSheetColumns), last(MaxSheetColumns);
     first.front() = "1";
     last.back() = "2";
     EXPECT_EQ(Written(), kBom + Funcs.get_table("new_table", "", Grid) +
