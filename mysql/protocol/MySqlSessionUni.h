@@ -167,6 +167,9 @@ public:
     int FieldCount() const { return fieldCount; }
     void SetSSL(std::string key, std::string cert, std::string ca, std::string capath,
                 std::string cipher);
+    void SetSSLVerify(bool value) { FSSLVerify = value; }
+    void SetGetServerPublicKey(bool value) { FGetServerPublicKey = value; }
+    void SetServerPublicKeyFile(std::string path) { FServerPublicKeyFile = std::move(path); }
     bool SkipPacket() const { return FSkipPacket; }
     void SetSkipPacket(bool value) { FSkipPacket = value; }
     bool protocol41() const;
@@ -220,6 +223,9 @@ private:
     int64_t extraInfo = 0;
     int fieldCount = 0;
     std::string SSL_key, SSL_cert, SSL_ca, SSL_capath, SSL_cipher;
+    bool FSSLVerify = true;
+    bool FGetServerPublicKey = false;
+    std::string FServerPublicKeyFile;
     bool FSkipPacket = false;
     // The file named by the LOAD DATA LOCAL INFILE statement being executed, if any.
     std::optional<std::string> FLocalInfileName;
