@@ -216,6 +216,8 @@ bool TCRConnection::GetProp(int prop, Variant& value) {
     case prUsername:
         value = FUsername;
         return true;
+    // Code 40 has no name of its own: the base answers 0 for it, as it does
+    // for the last insert id, which the provider connections answer themselves.
     case 40:
     case prLastInsertId:
         value = int32_t{0};

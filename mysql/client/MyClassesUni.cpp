@@ -4,14 +4,12 @@
 #include "base/Text.h"
 #include "mysql/client/MySqlApiDirectUni.h"
 #include "mysql/protocol/CRVioTcp.h"
+#include "mysql/protocol/MySqlCodes.h"
 
 #include <cctype>
 
 namespace tabellix {
 namespace {
-
-constexpr int ER_PARSE_ERROR = 1064;
-constexpr int ER_DUP_ENTRY = 1062;
 
 [[noreturn]] void SilentAbort() {
     throw EAbort("Operation aborted");
@@ -46,10 +44,10 @@ EMyError::EMyError(int errorCode, std::string message) : EDAError(errorCode, std
 
 bool EMyError::IsFatalError() const {
     switch (ErrorCode()) {
-    case 1053:
-    case 2003:
-    case 2006:
-    case 2013:
+    case ER_SERVER_SHUTDOWN:
+    case CR_CONN_HOST_ERROR:
+    case CR_SERVER_GONE_ERROR:
+    case CR_SERVER_LOST:
         return true;
     default:
         return false;
@@ -279,6 +277,8 @@ void TMySQLConnection::AssignConnect(TCRConnection* source) {
     SetNativeConnection(false);
 }
 
+// Valid means two pings in a row, both answered: that is the check's defined
+// form and the exchange a peer sees on the wire, so it is not cut to one.
 void TMySQLConnection::CheckIsValid() {
     SetIsValid(FMySQLAPI && FMySQL && FMySQLAPI->mysql_ping(FMySQL) == 0 &&
                FMySQLAPI->mysql_ping(FMySQL) == 0);

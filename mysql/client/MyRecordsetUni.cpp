@@ -4,6 +4,7 @@
 #include "base/Format.h"
 #include "base/Text.h"
 #include "mysql/client/MyClassesUni.h"
+#include "mysql/protocol/MySqlCodes.h"
 
 #include <cctype>
 #include <charconv>
@@ -12,9 +13,6 @@
 namespace tabellix {
 namespace {
 
-constexpr uint8_t MYSQL_TYPE_BIT = 16;
-constexpr uint8_t MYSQL_TYPE_STRING = 254;
-
 const uint8_t NoBytes[1] = {0};
 
 [[noreturn]] void BadValue(const std::string& text, const char* what) {
@@ -22,7 +20,7 @@ const uint8_t NoBytes[1] = {0};
 }
 
 bool IsBlobType(uint8_t type) {
-    return (type >= 249 && type <= 252) || type == 255;
+    return (type >= MYSQL_TYPE_TINY_BLOB && type <= MYSQL_TYPE_BLOB) || type == MYSQL_TYPE_GEOMETRY;
 }
 
 TDataType Widened(TDataType type) {
@@ -351,53 +349,53 @@ TDataType TMySQLRecordset::MapType(const TMYSQL_FIELD& f, bool& fixed) const {
         t = binary ? dtBlob : dtMemo;
     else
         switch (f._type) {
-        case 0:
-        case 246:
+        case MYSQL_TYPE_DECIMAL:
+        case MYSQL_TYPE_NEWDECIMAL:
             t = MapDecimal(f);
             break;
-        case 1:
+        case MYSQL_TYPE_TINY:
             t = f.LengthInBytes == 1 && FEnableBoolean ? dtBoolean
                 : isUnsigned                           ? dtWord
                                                        : dtSmallint;
             break;
-        case 2:
+        case MYSQL_TYPE_SHORT:
             t = isUnsigned ? dtWord : dtSmallint;
             break;
-        case 3:
+        case MYSQL_TYPE_LONG:
             t = isUnsigned ? dtLargeint : dtInteger;
             break;
-        case 4:
-        case 5:
+        case MYSQL_TYPE_FLOAT:
+        case MYSQL_TYPE_DOUBLE:
             t = dtFloat;
             break;
-        case 6:
-        case 247:
-        case 248:
+        case MYSQL_TYPE_NULL:
+        case MYSQL_TYPE_ENUM:
+        case MYSQL_TYPE_SET:
             t = dtString;
             break;
-        case 7:
-        case 12:
+        case MYSQL_TYPE_TIMESTAMP:
+        case MYSQL_TYPE_DATETIME:
             t = dtDateTime;
             break;
-        case 8:
+        case MYSQL_TYPE_LONGLONG:
         case MYSQL_TYPE_BIT:
             t = f.LengthInBytes < 12 && Connection().OptimizedBigInt() ? dtInteger : dtLargeint;
             break;
-        case 9:
+        case MYSQL_TYPE_INT24:
             t = dtInteger;
             break;
-        case 10:
-        case 14:
+        case MYSQL_TYPE_DATE:
+        case MYSQL_TYPE_NEWDATE:
             t = dtDate;
             break;
-        case 11:
+        case MYSQL_TYPE_TIME:
             t = dtTime;
             break;
-        case 13:
+        case MYSQL_TYPE_YEAR:
             t = dtWord;
             break;
-        case 15:
-        case 253:
+        case MYSQL_TYPE_VARCHAR:
+        case MYSQL_TYPE_VAR_STRING:
             t = rawBytes ? dtVarBytes : dtString;
             break;
         case MYSQL_TYPE_STRING:

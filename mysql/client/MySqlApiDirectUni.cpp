@@ -64,7 +64,8 @@ size_t Copied(const TMySqlBind& c, size_t length) {
 }
 
 bool IsTextColumn(uint8_t type) {
-    return type == 15 || type == 247 || type == 248 || type == 253 || type == 254;
+    return type == MYSQL_TYPE_VARCHAR || type == MYSQL_TYPE_ENUM || type == MYSQL_TYPE_SET ||
+           type == MYSQL_TYPE_VAR_STRING || type == MYSQL_TYPE_STRING;
 }
 
 } // namespace
@@ -155,7 +156,7 @@ int TMySQLAPIDirect::mysql_select_db(PMYSQL mysql, const std::string& db) {
 int TMySQLAPIDirect::mysql_real_query(PMYSQL mysql, const char* q, size_t length) {
     return WithStatus(mysql, [&] {
         if (length > static_cast<size_t>(INT_MAX))
-            throw EMySqlException(2020);
+            throw EMySqlException(CR_NET_PACKET_TOO_LARGE);
         {
             std::lock_guard<std::mutex> lock(FQueryBufferCS);
             if (FQueryBuffer.size() < length)

@@ -1,6 +1,7 @@
 #include "mysql/protocol/CRVioTcp.h"
 
 #include "base/Format.h"
+#include "mysql/protocol/MySqlCodes.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -111,12 +112,12 @@ void TCRVioTcp::Connect() {
         Fhostname = LoopbackHost;
     FSd = socket(AF_INET, SOCK_STREAM, 0);
     if (FSd == -1)
-        throw SocketException(2005);
+        throw SocketException(CR_UNKNOWN_HOST);
     try {
         // A port outside the 16-bit range would silently name another port.
         if (Fport < 0 || Fport > 65535) {
             FLastError = Format("Invalid port number %d", {Fport});
-            throw SocketException(2003);
+            throw SocketException(CR_CONN_HOST_ERROR);
         }
         ConnectSocket(ResolveAddress());
         SetOptions();
@@ -144,7 +145,7 @@ uint32_t TCRVioTcp::ResolveAddress() {
         }
     }
     if (address == -1)
-        throw SocketException(2005);
+        throw SocketException(CR_UNKNOWN_HOST);
     return static_cast<uint32_t>(address);
 }
 
@@ -161,7 +162,7 @@ void TCRVioTcp::ConnectSocket(uint32_t address) {
     if (connect(FSd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         if (!bounded || errno != EINPROGRESS) {
             FLastError = ErrorText(ConnectError, errno);
-            throw SocketException(2003);
+            throw SocketException(CR_CONN_HOST_ERROR);
         }
         WaitForConnect();
     }
@@ -173,7 +174,7 @@ void TCRVioTcp::WaitForConnect() {
     int rc = PollSocket(FSd, POLLOUT, Ftimeout * 1000);
     if (rc == 0) {
         FLastError = TimedOut;
-        throw SocketException(2003);
+        throw SocketException(CR_CONN_HOST_ERROR);
     }
     int error = 0;
     socklen_t len = sizeof error;
@@ -183,7 +184,7 @@ void TCRVioTcp::WaitForConnect() {
         error = errno;
     if (error != 0) {
         FLastError = ErrorText(ConnectError, error);
-        throw SocketException(2003);
+        throw SocketException(CR_CONN_HOST_ERROR);
     }
 }
 
@@ -243,7 +244,7 @@ bool TCRVioTcp::WaitForData(int timeout) {
     int rc = PollSocket(FSd, POLLIN, timeout < 0 ? -1 : timeout * 1000);
     if (rc < 0) {
         FLastError = ErrorText(SelectError, errno);
-        throw SocketException(2006);
+        throw SocketException(CR_SERVER_GONE_ERROR);
     }
     return rc == 1;
 }

@@ -35,7 +35,7 @@ void Put24(uint8_t* p, uint32_t value) {
 // so that a hostile peer cannot exhaust memory with endless continuations.
 void CheckPacketSize(size_t size) {
     if (size > static_cast<size_t>(TMySqlNet::LoginMaxPacketSize))
-        throw EMySqlException(2020);
+        throw EMySqlException(CR_NET_PACKET_TOO_LARGE);
 }
 
 } // namespace
@@ -336,7 +336,8 @@ void TMySqlNet::FillCompressBuffer() {
             if (uncompress(FCompressBuffer.Memory() + at, &produced, packed.data(), stored) !=
                     Z_OK ||
                 produced != plain)
-                throw EMySqlException(ER_NET_UNCOMPRESS_ERROR);
+                throw EMySqlException(ER_NET_UNCOMPRESS_ERROR,
+                                      "Compressed packet does not inflate");
         }
         FCompressBuffer.SetPosition(at + chunk);
     } while (chunk == static_cast<uint32_t>(MaxPacketSize));
@@ -472,7 +473,7 @@ int32_t TMySqlNet::ReadInt32() {
 
 int64_t TMySqlNet::ReadInt64() {
     if (Position() + 8 > Length())
-        throw EArgumentException("");
+        throw EArgumentException("TMySqlNet.ReadInt64: fewer than 8 bytes left in the packet");
     return static_cast<int64_t>(ReadLittleEndian(8));
 }
 
@@ -521,7 +522,7 @@ int64_t TMySqlNet::ReadFieldLength() {
     case 254:
         return static_cast<int64_t>(ReadLittleEndian(8));
     case 255:
-        throw EArgumentException("");
+        throw EArgumentException("TMySqlNet.ReadFieldLength: invalid first byte 255");
     default:
         return first;
     }

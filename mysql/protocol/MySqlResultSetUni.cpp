@@ -1,6 +1,7 @@
 #include "mysql/protocol/MySqlResultSetUni.h"
 
 #include "base/Exception.h"
+#include "base/Format.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 
@@ -26,12 +27,11 @@ std::string TextValue(const TMySqlBinds& row, const TMySqlBind& column) {
     return std::string(reinterpret_cast<const char*>(row.Buffer) + column.Offset, column.Length);
 }
 
+// The numeric types are the codes up to INT24, YEAR, and a TIMESTAMP shown as digits only.
 bool IsNumericType(uint8_t type, uint32_t length) {
-    const uint8_t timestamp = 7;
-    const uint8_t year = 13;
-    if (type == timestamp)
+    if (type == MYSQL_TYPE_TIMESTAMP)
         return length == 14 || length == 8;
-    return type <= 9 || type == year;
+    return type <= MYSQL_TYPE_INT24 || type == MYSQL_TYPE_YEAR;
 }
 
 } // namespace
@@ -121,7 +121,8 @@ void TMySqlResultSet::DecodeRow(const uint8_t* row, size_t length, TMySqlBinds* 
         uint8_t first = row[at];
         int size = first == 252 ? 2 : first == 253 ? 3 : first == 254 ? 8 : 0;
         if (first == 255)
-            throw EArgumentException("");
+            throw EArgumentException(
+                Format("Invalid length byte 255 in column %d of a text row", {i + 1}));
         if (first == 251) {
             bind = {true, 0, 0};
             ++at;
@@ -142,9 +143,10 @@ void TMySqlResultSet::DecodeRow(const uint8_t* row, size_t length, TMySqlBinds* 
 
 void TMySqlResultSet::Seek(int offset) {
     if (!frows)
-        throw ENotSupportedException("");
+        throw ENotSupportedException("TMySqlResultSet.Seek: streamed rows cannot be revisited");
     if (offset < 0 || offset >= frows->Count())
-        throw EArgumentException("");
+        throw EArgumentException(Format("TMySqlResultSet.Seek: row %d is not among the %d rows",
+                                        {offset, frows->Count()}));
     frowIndex = offset;
     feof = false;
 }
