@@ -2,6 +2,7 @@
 // command exchanges and the reading of their answers.
 #pragma once
 
+#include "mysql/protocol/MySqlAuthPluginsUni.h"
 #include "mysql/protocol/MySqlNetUni.h"
 #include "mysql/protocol/MySqlResultSetUni.h"
 
@@ -66,6 +67,8 @@ constexpr uint32_t CLIENT_TRANSACTIONS = 0x2000;
 constexpr uint32_t CLIENT_SECURE_CONNECTION = 0x8000;
 constexpr uint32_t CLIENT_MULTI_STATEMENTS = 0x10000;
 constexpr uint32_t CLIENT_MULTI_RESULTS = 0x20000;
+constexpr uint32_t CLIENT_PLUGIN_AUTH = 0x80000;
+constexpr uint32_t CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA = 0x200000;
 
 // Server status bits.
 constexpr int SERVER_STATUS_AUTOCOMMIT = 2;
@@ -85,6 +88,8 @@ public:
     static std::vector<uint8_t> ComputeHash(const std::vector<uint8_t>& buffer);
     static std::vector<uint8_t> ComputeHash(const uint8_t* buffer, int offset, int length);
 };
+
+class TCRVioTls;
 
 class TMySqlSession {
 public:
@@ -180,12 +185,19 @@ private:
     void OpenTransport(const std::string& hostName, int64_t portNumber);
     void ReadGreeting();
     uint32_t ChooseFlags(uint32_t clientflag) const;
+    void WriteLoginHeader(uint32_t flags);
+    void StartTls(uint32_t flags, const std::string& hostName);
     void WriteLogin(uint32_t flags, const std::string& userName, const std::string& passwd,
-                    const std::string& db);
+                    const std::string& db, TAuthPlugin* plugin);
     bool WriteAuthentication(const std::string& passwd);
+    void WritePluginLogin(const std::string& db, TAuthPlugin& plugin);
     void WriteBytes(std::string_view bytes);
+    void SendWiped();
     void FinishLogin(const std::string& passwd);
     void AnswerNewSalt(const std::string& passwd);
+    void PluginExchange(const std::string& passwd, TAuthContext& context,
+                        std::unique_ptr<TAuthPlugin>& plugin);
+    std::unique_ptr<TAuthPlugin> SwitchPlugin(const TAuthContext& context, TSecretBytes& reply);
     void ReadOk();
     void ReadResultSetHeader(int64_t count);
     void SendLocalFile();
@@ -216,6 +228,10 @@ private:
     TMySqlStatus status = TMySqlStatus::msReady;
     std::array<uint8_t, 20> scrambleBuff{};
     bool FFullSalt = false;
+    // The plugin the greeting names (with CLIENT_PLUGIN_AUTH), else empty.
+    std::string FGreetingPlugin;
+    // The TLS layer of the transport, when the protocol type is SSL.
+    TCRVioTls* FTls = nullptr;
     MYSQL_PROTOCOL_TYPE protocolType = MYSQL_PROTOCOL_DEFAULT;
     TMySqlFieldInfos fields;
     int64_t affectedRows = 0;
