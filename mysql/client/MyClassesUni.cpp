@@ -42,12 +42,17 @@ EMyError::EMyError(int errorCode, std::string message) : EDAError(errorCode, std
         FLineNumber = LastNumber(Message());
 }
 
+// The codes after which the connection is unusable: the server shut down or
+// cannot be reached, or the stream broke (lost, out of order, malformed),
+// which has closed the transport.
 bool EMyError::IsFatalError() const {
     switch (ErrorCode()) {
     case ER_SERVER_SHUTDOWN:
+    case ER_NET_PACKETS_OUT_OF_ORDER:
     case CR_CONN_HOST_ERROR:
     case CR_SERVER_GONE_ERROR:
     case CR_SERVER_LOST:
+    case CR_MALFORMED_PACKET:
         return true;
     default:
         return false;

@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
-#include "mysql/protocol/MySqlSessionUni.h"
+#include "mysql/protocol/MySqlNativeAuth.h"
 
 #include <fstream>
 #include <sstream>
@@ -31,8 +31,8 @@ public:
         std::string_view nonce = Nonce20(data);
         if (FContext.Password.empty())
             return {};
-        return Secret(TMySqlSession::Scramble41(std::string(FContext.Password),
-                                                reinterpret_cast<const uint8_t*>(nonce.data())));
+        return Secret(Scramble41(std::string(FContext.Password),
+                                 reinterpret_cast<const uint8_t*>(nonce.data())));
     }
 };
 
@@ -46,8 +46,8 @@ public:
             throw EMySqlException(CR_MALFORMED_PACKET, "the server's nonce is too short");
         if (FContext.Password.empty())
             return {};
-        std::string answer = TMySqlSession::ScrambleOld(
-            std::string(FContext.Password), reinterpret_cast<const uint8_t*>(data.data()));
+        std::string answer = ScrambleOld(std::string(FContext.Password),
+                                         reinterpret_cast<const uint8_t*>(data.data()));
         TSecretBytes secret(answer);
         WipeBytes(answer.data(), answer.size());
         return secret;

@@ -25,17 +25,16 @@ void Put24(uint8_t* p, uint32_t value) {
     p[2] = static_cast<uint8_t>(value >> 16);
 }
 
-[[noreturn]] void OutOfOrder(const char* where, int received, int expected) {
-    throw EMySqlException(ER_NET_PACKETS_OUT_OF_ORDER,
-                          Format("%s: Net packets out of order: received[%d], expected[%d]",
-                                 {where, received, expected}));
+EMySqlException OutOfOrder(const char* where, int received, int expected) {
+    return EMySqlException(ER_NET_PACKETS_OUT_OF_ORDER,
+                           Format("%s: Net packets out of order: received[%d], expected[%d]",
+                                  {where, received, expected}));
 }
 
 // A logical packet is never allowed to outgrow the maximum announced at login,
 // so that a hostile peer cannot exhaust memory with endless continuations.
-void CheckPacketSize(size_t size) {
-    if (size > static_cast<size_t>(TMySqlNet::LoginMaxPacketSize))
-        throw EMySqlException(CR_NET_PACKET_TOO_LARGE);
+bool TooLarge(size_t size) {
+    return size > static_cast<size_t>(TMySqlNet::LoginMaxPacketSize);
 }
 
 } // namespace
@@ -98,6 +97,19 @@ void TMySqlNet::SetVio(std::unique_ptr<TCRVio> vio) {
     if (Fvio && Fvio != vio)
         Fvio->Close();
     Fvio = std::move(vio);
+    FBroken = false;
+}
+
+void TMySqlNet::Abandon() {
+    FBroken = true;
+    std::unique_ptr<TCRVio> vio = std::move(Fvio);
+    if (!vio)
+        return;
+    try {
+        vio->Close();
+    } catch (const Exception&) {
+        // The fault that led here is the one to report.
+    }
 }
 
 void TMySqlNet::Close() {
@@ -205,7 +217,7 @@ void TMySqlNet::WriteAll(const uint8_t* bytes, int count) {
     if (!Fvio)
         throw EMySqlException(CR_SERVER_LOST);
     if (Fvio->Write(bytes, 0, count) < count)
-        throw EMySqlException(CR_SERVER_LOST, Fvio->LastError());
+        Fail(EMySqlException(CR_SERVER_LOST, Fvio->LastError()));
 }
 
 void TMySqlNet::TransmitCompressed(const uint8_t* bytes, int count) {
@@ -305,13 +317,13 @@ void TMySqlNet::ReadExact(uint8_t* bytes, int count) {
     if (!Fvio)
         throw EMySqlException(CR_SERVER_LOST);
     if (count > 0 && Fvio->Read(bytes, 0, count) < count)
-        throw EMySqlException(CR_SERVER_LOST, Fvio->LastError());
+        Fail(EMySqlException(CR_SERVER_LOST, Fvio->LastError()));
 }
 
 void TMySqlNet::ReadCompressedPacket() {
     ReadExact(FCompressHeader, CompressHeaderSize);
     if (FCompressHeader[3] != FPacketNumber)
-        OutOfOrder("ReceiveCompHeader", FCompressHeader[3], FPacketNumber);
+        Fail(OutOfOrder("ReceiveCompHeader", FCompressHeader[3], FPacketNumber));
     FComprPacketNumber = ++FPacketNumber;
 }
 
@@ -325,7 +337,8 @@ void TMySqlNet::FillCompressBuffer() {
         uint32_t plain = Get24(FCompressHeader + 4);
         size_t at = FCompressBuffer.Position();
         chunk = plain != 0 ? plain : stored;
-        CheckPacketSize(at + chunk);
+        if (TooLarge(at + chunk))
+            Fail(EMySqlException(CR_NET_PACKET_TOO_LARGE));
         FCompressBuffer.SetSize(at + chunk);
         if (plain == 0) {
             ReadExact(FCompressBuffer.Memory() + at, static_cast<int>(stored));
@@ -336,8 +349,8 @@ void TMySqlNet::FillCompressBuffer() {
             if (uncompress(FCompressBuffer.Memory() + at, &produced, packed.data(), stored) !=
                     Z_OK ||
                 produced != plain)
-                throw EMySqlException(ER_NET_UNCOMPRESS_ERROR,
-                                      "Compressed packet does not inflate");
+                Fail(
+                    EMySqlException(ER_NET_UNCOMPRESS_ERROR, "Compressed packet does not inflate"));
         }
         FCompressBuffer.SetPosition(at + chunk);
     } while (chunk == static_cast<uint32_t>(MaxPacketSize));
@@ -370,7 +383,7 @@ int TMySqlNet::ReceiveHeader() {
     } else {
         ReadExact(FHeader, HeaderSize);
         if (FHeader[3] != FPacketNumber)
-            OutOfOrder("ReceiveHeader", FHeader[3], FPacketNumber);
+            Fail(OutOfOrder("ReceiveHeader", FHeader[3], FPacketNumber));
         FComprPacketNumber = ++FPacketNumber;
     }
     return static_cast<int>(Get24(FHeader));
@@ -389,7 +402,8 @@ void TMySqlNet::Receive() {
     int n;
     do {
         n = ReceiveHeader();
-        CheckPacketSize(total + n);
+        if (TooLarge(total + n))
+            Fail(EMySqlException(CR_NET_PACKET_TOO_LARGE));
         SetLength(static_cast<int>(total + n));
         ReadPayload(Buffer() + total, n);
         total += n;
@@ -412,9 +426,9 @@ void TMySqlNet::ThrowIfErrorPiece(const uint8_t* bytes, int count) {
 void TMySqlNet::ReceiveBuffer(std::vector<uint8_t>& bytes) {
     int n = ReceiveHeader();
     if (n <= 0)
-        throw EAssertionFailed("TMySqlNet.ReceiveBuffer l = " + std::to_string(n));
+        Fail(EAssertionFailed("TMySqlNet.ReceiveBuffer l = " + std::to_string(n)));
     if (n == MaxPacketSize)
-        throw EArgumentException("Cannot retrieve huge data in FetchAll mode");
+        Fail(EArgumentException("Cannot retrieve huge data in FetchAll mode"));
     bytes.resize(static_cast<size_t>(n));
     ReadPayload(bytes.data(), n);
     ThrowIfErrorPiece(bytes.data(), n);
@@ -446,13 +460,24 @@ uint8_t TMySqlNet::ByteAt(size_t index) const {
     return index < Fbuffer.Size() ? Fbuffer.Memory()[index] : 0;
 }
 
-uint64_t TMySqlNet::ReadLittleEndian(int count) {
+void TMySqlNet::Require(int count) {
+    if (Fbuffer.Position() > Fbuffer.Size() ||
+        Fbuffer.Size() - Fbuffer.Position() < static_cast<size_t>(count))
+        Fail(EMySqlException(CR_MALFORMED_PACKET));
+}
+
+uint64_t TMySqlNet::ReadPadded(int count) {
     size_t at = Fbuffer.Position();
     uint64_t value = 0;
     for (int i = 0; i < count; ++i)
         value |= static_cast<uint64_t>(ByteAt(at + i)) << (8 * i);
     Fbuffer.SetPosition(std::min(at + count, std::max(Fbuffer.Size(), at)));
     return value;
+}
+
+uint64_t TMySqlNet::ReadLittleEndian(int count) {
+    Require(count);
+    return ReadPadded(count);
 }
 
 uint8_t TMySqlNet::ReadByte() {
@@ -473,7 +498,7 @@ int32_t TMySqlNet::ReadInt32() {
 
 int64_t TMySqlNet::ReadInt64() {
     if (Position() + 8 > Length())
-        throw EArgumentException("TMySqlNet.ReadInt64: fewer than 8 bytes left in the packet");
+        Fail(EArgumentException("TMySqlNet.ReadInt64: fewer than 8 bytes left in the packet"));
     return static_cast<int64_t>(ReadLittleEndian(8));
 }
 
@@ -492,13 +517,18 @@ void TMySqlNet::ReadBytes(std::vector<uint8_t>& buffer, int offset, int count) {
 }
 
 std::string TMySqlNet::ReadString(int l) {
-    size_t at = std::min(Fbuffer.Position(), Fbuffer.Size());
-    size_t n = l > 0 ? std::min(static_cast<size_t>(l), Fbuffer.Size() - at) : 0;
-    std::string result(reinterpret_cast<const char*>(Fbuffer.Memory()) + at, n);
-    Fbuffer.SetPosition(at + n);
+    if (l <= 0)
+        return {};
+    Require(l);
+    size_t at = Fbuffer.Position();
+    std::string result(reinterpret_cast<const char*>(Fbuffer.Memory()) + at,
+                       static_cast<size_t>(l));
+    Fbuffer.SetPosition(at + static_cast<size_t>(l));
     return result;
 }
 
+// Lenient by definition: a string without its zero byte is the rest of the
+// payload (the server version, an error message, a local file's name).
 std::string TMySqlNet::ReadString() {
     size_t at = std::min(Fbuffer.Position(), Fbuffer.Size());
     const uint8_t* start = Fbuffer.Memory() + at;
@@ -522,7 +552,7 @@ int64_t TMySqlNet::ReadFieldLength() {
     case 254:
         return static_cast<int64_t>(ReadLittleEndian(8));
     case 255:
-        throw EArgumentException("TMySqlNet.ReadFieldLength: invalid first byte 255");
+        Fail(EArgumentException("TMySqlNet.ReadFieldLength: invalid first byte 255"));
     default:
         return first;
     }

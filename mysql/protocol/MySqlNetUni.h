@@ -64,6 +64,17 @@ public:
     TCRVio* vio() const { return Fvio.get(); }
     // Closes and frees the transport it replaces.
     void SetVio(std::unique_ptr<TCRVio> vio);
+    // After a read or decode fault the stream position is lost: Abandon
+    // closes and frees the transport, and Broken stays true until another
+    // transport is attached.
+    void Abandon();
+    bool Broken() const { return FBroken; }
+    // Abandons the transport, then raises error: for every fault in the
+    // middle of an exchange.
+    template <class E> [[noreturn]] void Fail(const E& error) {
+        Abandon();
+        throw error;
+    }
     uint8_t PacketNumber() const { return FPacketNumber; }
 
     // Building and sending.
@@ -93,8 +104,8 @@ public:
     void ReceiveBuffer(std::vector<uint8_t>& bytes);
     int SkipBuffer(std::vector<uint8_t>& buf, int len, bool firstPacket);
 
-    // Readers at Position. Past Length the fixed-width readers yield zero
-    // bytes and never touch memory outside the buffer.
+    // Readers at Position. A read past Length is a malformed packet (2027):
+    // the transport is abandoned and nothing outside the payload is touched.
     uint8_t ReadByte();
     int16_t ReadInt16();
     uint16_t ReadUInt16();
@@ -104,7 +115,12 @@ public:
     double ReadDouble();
     void ReadBytes(std::vector<uint8_t>& buffer, int offset, int count);
     std::string ReadString(int l);
+    // Up to the next zero byte, or the rest of the payload when there is none.
     std::string ReadString();
+    // A little-endian value of count bytes of which those past Length count
+    // as zero; only for the greeting, whose capability flags are read as soon
+    // as the filler before them is there.
+    uint64_t ReadPadded(int count);
     int64_t ReadFieldLength();
     // Raises the server's error when the next byte is 0xFF.
     void ReadError();
@@ -113,6 +129,7 @@ public:
 
 private:
     uint8_t ByteAt(size_t index) const;
+    void Require(int count);
     uint64_t ReadLittleEndian(int count);
     void WriteLittleEndian(uint64_t value, int count);
     void WriteHeader(int payloadLength);
@@ -137,6 +154,7 @@ private:
     uint8_t FHeader[4] = {};
     uint8_t FCompressHeader[7] = {};
     bool FCompress = false;
+    bool FBroken = false;
 };
 
 } // namespace tabellix

@@ -64,7 +64,7 @@ void TMySqlResultSet::ReadRows(bool) {
     feof = frows->Count() == 0;
     if (packet.size() > 1) {
         if (packet.size() < 5)
-            throw EAssertionFailed("TMySqlResultSet.ReadRows: short end-of-data packet");
+            net.Fail(EAssertionFailed("TMySqlResultSet.ReadRows: short end-of-data packet"));
         fsession->warningCount = packet[1] | (packet[2] << 8);
         fsession->serverStatus = packet[3] | (packet[4] << 8);
     }
@@ -117,25 +117,25 @@ void TMySqlResultSet::DecodeRow(const uint8_t* row, size_t length, TMySqlBinds* 
     for (int i = 0; i < ffieldCount; ++i) {
         TMySqlBind& bind = resultBind->Binds[static_cast<size_t>(i)];
         if (at >= length)
-            throw EMySqlException(CR_MALFORMED_PACKET);
+            fsession->Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
         uint8_t first = row[at];
         int size = first == 252 ? 2 : first == 253 ? 3 : first == 254 ? 8 : 0;
         if (first == 255)
-            throw EArgumentException(
-                Format("Invalid length byte 255 in column %d of a text row", {i + 1}));
+            fsession->Fnet.Fail(EArgumentException(
+                Format("Invalid length byte 255 in column %d of a text row", {i + 1})));
         if (first == 251) {
             bind = {true, 0, 0};
             ++at;
             continue;
         }
         if (at + 1 + size > length)
-            throw EMySqlException(CR_MALFORMED_PACKET);
+            fsession->Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
         uint64_t value = size == 0 ? first : 0;
         for (int b = 0; b < size; ++b)
             value |= static_cast<uint64_t>(row[at + 1 + b]) << (8 * b);
         uint64_t offset = at + 1 + size;
         if (value > length - offset)
-            throw EMySqlException(CR_MALFORMED_PACKET);
+            fsession->Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
         bind = {false, static_cast<uint32_t>(offset), static_cast<uint32_t>(value)};
         at = offset + value;
     }
@@ -189,7 +189,7 @@ TMySqlFieldInfos TMySqlResultSet::ReadFieldsInfo(int fieldCount) {
     for (int i = 0; i < fieldCount; ++i) {
         // Fewer descriptions than the header announced: the result cannot be read.
         if (!Read(&row))
-            throw EMySqlException(CR_MALFORMED_PACKET);
+            fsession->Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
         result.push_back(DescribeColumn(row));
     }
     return result;

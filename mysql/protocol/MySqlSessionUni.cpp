@@ -1,20 +1,16 @@
 #include "mysql/protocol/MySqlSessionUni.h"
 
 #include "base/Exception.h"
-#include "base/Format.h"
 #include "base/Text.h"
 #include "mysql/protocol/CRVioTcp.h"
 #include "mysql/protocol/CRVioTls.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlLocalFile.h"
+#include "mysql/protocol/MySqlNativeAuth.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <climits>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <openssl/evp.h>
 
 namespace tabellix {
 namespace {
@@ -30,116 +26,7 @@ constexpr int MaxAuthPackets = 16;
 constexpr uint8_t MoreDataPacket = 0x01;
 constexpr uint8_t SwitchRequestPacket = 0xFE;
 
-using Digest = std::array<uint8_t, 20>;
-
-Digest Sha1(const uint8_t* bytes, size_t length) {
-    Digest digest{};
-    unsigned int size = 0;
-    if (EVP_Digest(bytes, length, digest.data(), &size, EVP_sha1(), nullptr) != 1 || size != 20)
-        throw EAssertionFailed("SHA-1 digest failed");
-    return digest;
-}
-
-Digest Sha1(const std::string& bytes) {
-    return Sha1(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-}
-
-Digest Sha1(const uint8_t* first, size_t firstLength, const Digest& second) {
-    std::vector<uint8_t> joined(first, first + firstLength);
-    joined.insert(joined.end(), second.begin(), second.end());
-    return Sha1(joined.data(), joined.size());
-}
-
 } // namespace
-
-// ---- hashing ----
-
-std::vector<uint8_t> TSHA1Managed::ComputeHash(const std::vector<uint8_t>& buffer) {
-    return ComputeHash(buffer.data(), 0, static_cast<int>(buffer.size()));
-}
-
-std::vector<uint8_t> TSHA1Managed::ComputeHash(const uint8_t* buffer, int offset, int length) {
-    Digest d = Sha1(buffer + offset, static_cast<size_t>(length));
-    return {d.begin(), d.end()};
-}
-
-std::array<uint8_t, 20> TMySqlSession::PasswordHashStage1(const std::string& password) {
-    std::string kept;
-    for (char c : password)
-        if (c != ' ' && c != '\t')
-            kept += c;
-    return Sha1(kept);
-}
-
-void TMySqlSession::PasswordHashStage2(std::array<uint8_t, 20>& to, const uint8_t* salt,
-                                       int saltOffset) {
-    to = Sha1(salt + saltOffset, 4, to);
-}
-
-void TMySqlSession::PasswordCrypt(const uint8_t* from, int fromIndex, uint8_t* to,
-                                  const uint8_t* password, int length) {
-    for (int i = 0; i < length; ++i)
-        to[i] = from[fromIndex + i] ^ password[i];
-}
-
-void TMySqlSession::MyCrypt(uint8_t* to, const uint8_t* from, int length) {
-    for (int i = 0; i < length; ++i)
-        to[i] ^= from[i];
-}
-
-std::array<int64_t, 2> TMySqlSession::hashPassword(const uint8_t* password, size_t length) {
-    uint32_t nr = 1345345333;
-    uint32_t add = 7;
-    uint32_t nr2 = 0x12345671;
-    for (size_t i = 0; i < length; ++i) {
-        uint32_t c = password[i];
-        if (c == ' ' || c == '\t')
-            continue;
-        nr ^= (((nr & 63) + add) * c) + (nr << 8);
-        nr2 += (nr2 << 8) ^ nr;
-        add += c;
-    }
-    return {nr & 0x7FFFFFFF, nr2 & 0x7FFFFFFF};
-}
-
-void TMySqlSession::randominit(TrandStruct& randSt, int64_t seed1, int64_t seed2) {
-    randSt.maxValue = 0x3FFFFFFF;
-    randSt.maxValueDbl = 1073741823.0;
-    randSt.seed1 = seed1 % randSt.maxValue;
-    randSt.seed2 = seed2 % randSt.maxValue;
-}
-
-double TMySqlSession::MyRandom(TrandStruct& randSt) {
-    randSt.seed1 = (randSt.seed1 * 3 + randSt.seed2) % randSt.maxValue;
-    randSt.seed2 = (randSt.seed1 + randSt.seed2 + 33) % randSt.maxValue;
-    return static_cast<double>(randSt.seed1) / randSt.maxValueDbl;
-}
-
-std::string TMySqlSession::ScrambleOld(const std::string& password, const uint8_t* salt) {
-    std::string out;
-    if (!password.empty()) {
-        auto hp = hashPassword(reinterpret_cast<const uint8_t*>(password.data()), password.size());
-        auto hm = hashPassword(salt, 8);
-        TrandStruct rand;
-        randominit(rand, hp[0] ^ hm[0], hp[1] ^ hm[1]);
-        for (int i = 0; i < 8; ++i)
-            out += static_cast<char>(64 + static_cast<int>(std::floor(MyRandom(rand) * 31)));
-        auto extra = static_cast<char>(std::floor(MyRandom(rand) * 31));
-        for (char& c : out)
-            c ^= extra;
-    }
-    out += '\0';
-    return out;
-}
-
-std::array<uint8_t, 20> TMySqlSession::Scramble41(const std::string& password,
-                                                  const uint8_t* salt) {
-    Digest s1 = Sha1(password);
-    Digest s2 = Sha1(s1.data(), s1.size());
-    Digest s3 = Sha1(salt, 20, s2);
-    MyCrypt(s3.data(), s1.data(), 20);
-    return s3;
-}
 
 // ---- construction ----
 
@@ -201,16 +88,17 @@ void TMySqlSession::ReadGreeting() {
     Fnet.Receive();
     int version = Fnet.ReadByte();
     if (version != ProtocolVersion)
-        throw EMySqlException(CR_VERSION_ERROR, {version, ProtocolVersion}, "");
+        Fnet.Fail(EMySqlException(CR_VERSION_ERROR, {version, ProtocolVersion}, ""));
     serverVersion = Fnet.ReadString();
     threadId = Fnet.ReadInt32();
     for (int i = 0; i < 8; ++i)
         scrambleBuff[static_cast<size_t>(i)] = Fnet.ReadByte();
     const int p = Fnet.Position();
     const int length = Fnet.Length();
-    Fnet.ReadByte();
-    if (length >= p + 1)
-        serverCapabilities = Fnet.ReadUInt16();
+    if (length >= p + 1) {
+        Fnet.ReadByte();
+        serverCapabilities = static_cast<int>(Fnet.ReadPadded(2));
+    }
     int pluginDataLength = 0;
     if (length >= p + 18) {
         serverLanguage = Fnet.ReadByte();
@@ -329,12 +217,7 @@ void TMySqlSession::AnswerNewSalt(const std::string& passwd) {
         WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
         return;
     }
-    Digest s1 = PasswordHashStage1(passwd);
-    Digest s2 = s1;
-    PasswordHashStage2(s2, answer.data(), 0);
-    PasswordCrypt(answer.data(), 4, scrambleBuff.data(), s2.data(), 20);
-    Digest reply;
-    PasswordCrypt(scrambleBuff.data(), 0, reply.data(), s1.data(), 20);
+    auto reply = NewSaltReply(passwd, answer.data(), scrambleBuff.data());
     Fnet.WriteBytes(reply.data(), 0, 20);
 }
 
@@ -394,7 +277,7 @@ void TMySqlSession::PluginExchange(const std::string& passwd, TAuthContext& cont
     for (int packets = 0;; ++packets) {
         Fnet.Receive();
         if (packets == MaxAuthPackets)
-            throw EMySqlException(CR_MALFORMED_PACKET, "the login does not end");
+            Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET, "the login does not end"));
         const uint8_t* p = Fnet.Buffer();
         const int length = Fnet.Length();
         if (length > 0 && p[0] == 0)
@@ -409,7 +292,7 @@ void TMySqlSession::PluginExchange(const std::string& passwd, TAuthContext& cont
             reply = plugin->MoreData(
                 {reinterpret_cast<const char*>(p) + 1, static_cast<size_t>(length - 1)});
         } else {
-            throw EMySqlException(CR_MALFORMED_PACKET, "unexpected packet during the login");
+            Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET, "unexpected packet during the login"));
         }
         if (!reply)
             continue;
@@ -486,10 +369,15 @@ void TMySqlSession::WriteCommand(TServerCommand command) {
     Fnet.WriteByte(static_cast<uint8_t>(command));
 }
 
+// Without a transport nothing is sent; but once a fault has cost the session
+// its transport, every command except the goodbye reports the lost server.
 void TMySqlSession::SimpleCommand(TServerCommand command, const uint8_t* args, int length,
                                   bool skipCheck) {
-    if (!Fnet.vio())
+    if (!Fnet.vio()) {
+        if (Fnet.Broken() && command != TServerCommand::scQuit)
+            throw EMySqlException(CR_SERVER_GONE_ERROR);
         return;
+    }
     Fnet.vio()->SetTimeout(commandTimeout);
     WriteCommand(command);
     RememberLocalFileStatement(command, args, length);
@@ -510,17 +398,19 @@ void TMySqlSession::ReadOk() {
     if (protocol41())
         warningCount = Fnet.ReadUInt16();
     // The message is a length-coded string; taken as raw text its length
-    // byte would lead it.
+    // byte would lead it. It is the rest of the packet at most: a length
+    // beyond it keeps what is there.
     if (Fnet.Position() < Fnet.Length()) {
         int64_t length = Fnet.ReadFieldLength();
-        info = Fnet.ReadString(length > 0 && length <= INT32_MAX ? static_cast<int>(length) : 0);
+        int64_t left = Fnet.Length() - Fnet.Position();
+        info = Fnet.ReadString(length > 0 ? static_cast<int>(std::min(length, left)) : 0);
     }
 }
 
 // Result set header, then the column descriptions up to their end-of-data packet.
 void TMySqlSession::ReadResultSetHeader(int64_t count) {
     if (count < 0 || count > INT32_MAX)
-        throw EMySqlException(CR_MALFORMED_PACKET);
+        Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
     if (Fnet.Position() < Fnet.Length())
         extraInfo = Fnet.ReadFieldLength();
     TMySqlResultSet descriptions(
@@ -558,37 +448,9 @@ void TMySqlSession::RememberLocalFileStatement(TServerCommand command, const uin
             LocalInfileName({reinterpret_cast<const char*>(args), static_cast<size_t>(length)});
 }
 
-// Local-file request: 0xFB and a file name. The file goes out only when the
-// statement itself asked to load that very file, so that a server cannot
-// pull an arbitrary local file; otherwise the empty packet alone says "no data".
+// Local-file request: 0xFB and a file name, which runs to the packet's end.
 void TMySqlSession::SendLocalFile() {
-    std::string name = Fnet.ReadString();
-    Fnet.Clear();
-    int fileError = 0;
-    if (FLocalInfileName && *FLocalInfileName == name) {
-        std::FILE* file = std::fopen(AnsiToText(name).c_str(), "rb");
-        if (!file)
-            fileError = errno;
-        std::vector<uint8_t> chunk(8192);
-        while (file) {
-            size_t n = std::fread(chunk.data(), 1, chunk.size(), file);
-            if (n > 0) {
-                Fnet.WriteBytes(chunk.data(), 0, static_cast<int>(n));
-                Fnet.Send();
-            }
-            if (n < chunk.size()) {
-                fileError = std::ferror(file) ? EIO : 0;
-                std::fclose(file);
-                file = nullptr;
-            }
-        }
-    }
-    Fnet.SendEmpty();
-    Fnet.Receive();
-    if (fileError != 0)
-        throw EOSError(
-            Format("Cannot open file \"%s\". %s", {AnsiToText(name), SysErrorMessage(fileError)}),
-            fileError);
+    AnswerLocalFileRequest(Fnet, Fnet.ReadString(), FLocalInfileName);
 }
 
 void TMySqlSession::SkipRows() {
@@ -653,95 +515,6 @@ void TMySqlSession::Close() {
         throw;
     }
     Fnet.Close();
-}
-
-// ---- local-file statements ----
-
-namespace {
-
-class StatementScanner {
-public:
-    explicit StatementScanner(std::string_view text) : FText(text) {}
-
-    bool Word(std::string_view word) {
-        SkipBlanks();
-        if (FText.size() - FAt < word.size() || !SameText(FText.substr(FAt, word.size()), word))
-            return false;
-        size_t end = FAt + word.size();
-        if (end < FText.size() && IsWordChar(FText[end]))
-            return false;
-        FAt = end;
-        return true;
-    }
-
-    // A quoted literal with backslash escapes and doubled quotes.
-    std::optional<std::string> Literal() {
-        SkipBlanks();
-        if (FAt >= FText.size() || (FText[FAt] != '\'' && FText[FAt] != '"'))
-            return std::nullopt;
-        char quote = FText[FAt++];
-        std::string value;
-        while (FAt < FText.size()) {
-            char c = FText[FAt++];
-            if (c == '\\' && FAt < FText.size()) {
-                value += Unescape(FText[FAt++]);
-            } else if (c == quote) {
-                if (FAt < FText.size() && FText[FAt] == quote)
-                    value += FText[FAt++];
-                else
-                    return value;
-            } else {
-                value += c;
-            }
-        }
-        return std::nullopt;
-    }
-
-private:
-    static bool IsWordChar(char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
-    }
-    static std::string Unescape(char c) {
-        switch (c) {
-        case '0':
-            return std::string(1, '\0');
-        case 'b':
-            return "\b";
-        case 'n':
-            return "\n";
-        case 'r':
-            return "\r";
-        case 't':
-            return "\t";
-        case 'Z':
-            return "\x1A";
-        case '%':
-        case '_':
-            return std::string("\\") + c;
-        default:
-            return std::string(1, c);
-        }
-    }
-    void SkipBlanks() {
-        while (FAt < FText.size() && std::isspace(static_cast<unsigned char>(FText[FAt])))
-            ++FAt;
-    }
-
-    std::string_view FText;
-    size_t FAt = 0;
-};
-
-} // namespace
-
-std::optional<std::string> LocalInfileName(std::string_view statement) {
-    StatementScanner scan(statement);
-    if (!scan.Word("LOAD") || !scan.Word("DATA"))
-        return std::nullopt;
-    if (!scan.Word("LOW_PRIORITY"))
-        scan.Word("CONCURRENT");
-    if (!scan.Word("LOCAL") || !scan.Word("INFILE"))
-        return std::nullopt;
-    return scan.Literal();
 }
 
 } // namespace tabellix

@@ -1,5 +1,5 @@
-// One client connection: the handshake with its password scrambles, the
-// command exchanges and the reading of their answers.
+// One client connection: the handshake, the command exchanges and the
+// reading of their answers.
 #pragma once
 
 #include "mysql/protocol/MySqlAuthPluginsUni.h"
@@ -74,21 +74,6 @@ constexpr uint32_t CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA = 0x200000;
 constexpr int SERVER_STATUS_AUTOCOMMIT = 2;
 constexpr int SERVER_MORE_RESULTS_EXISTS = 8;
 
-// State of the pre-4.1 random generator.
-struct TrandStruct {
-    int64_t seed1 = 0;
-    int64_t seed2 = 0;
-    int64_t maxValue = 0;
-    double maxValueDbl = 0;
-};
-
-// SHA-1 digests.
-class TSHA1Managed {
-public:
-    static std::vector<uint8_t> ComputeHash(const std::vector<uint8_t>& buffer);
-    static std::vector<uint8_t> ComputeHash(const uint8_t* buffer, int offset, int length);
-};
-
 class TCRVioTls;
 
 class TMySqlSession {
@@ -113,21 +98,6 @@ public:
     std::string Statistics();
     void Close();
 
-    // The hashing operations.
-    static std::array<uint8_t, 20> PasswordHashStage1(const std::string& password);
-    static void PasswordHashStage2(std::array<uint8_t, 20>& to, const uint8_t* salt,
-                                   int saltOffset);
-    static void PasswordCrypt(const uint8_t* from, int fromIndex, uint8_t* to,
-                              const uint8_t* password, int length);
-    static void MyCrypt(uint8_t* to, const uint8_t* from, int length);
-    static std::array<int64_t, 2> hashPassword(const uint8_t* password, size_t length);
-    static void randominit(TrandStruct& randSt, int64_t seed1, int64_t seed2);
-    static double MyRandom(TrandStruct& randSt);
-    // The 8-byte pre-4.1 answer (and a zero byte) for the salt's first 8 bytes.
-    static std::string ScrambleOld(const std::string& password, const uint8_t* salt);
-    // The 20-byte 4.1 answer for a 20-byte salt.
-    static std::array<uint8_t, 20> Scramble41(const std::string& password, const uint8_t* salt);
-
     // State read and set by the client layer.
     TMySqlNet& net() { return Fnet; }
     uint32_t Errno() const { return Ferrno; }
@@ -136,7 +106,8 @@ public:
     void SetError(std::string value) { Ferror = std::move(value); }
     TMySqlResultSet* ResultSet() const { return FResultSet; }
     void SetResultSet(TMySqlResultSet* value) { FResultSet = value; }
-    bool IsClosed() const { return isClosed; }
+    // Closed by Close, or by a read or decode fault that abandoned the transport.
+    bool IsClosed() const { return isClosed || Fnet.Broken(); }
     const std::string& Host() const { return host; }
     void SetHost(std::string value) { host = std::move(value); }
     void SetUser(std::string value) { user = std::move(value); }
@@ -246,9 +217,5 @@ private:
     // The file named by the LOAD DATA LOCAL INFILE statement being executed, if any.
     std::optional<std::string> FLocalInfileName;
 };
-
-// The file name of a LOAD DATA [LOW_PRIORITY | CONCURRENT] LOCAL INFILE
-// statement, or nothing for any other statement.
-std::optional<std::string> LocalInfileName(std::string_view statement);
 
 } // namespace tabellix

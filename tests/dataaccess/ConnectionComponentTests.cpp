@@ -112,6 +112,8 @@ TEST_F(UniConnectionTest, ValuesAsTheTransferEscapesThemReachTheServerUnchanged)
 
 TEST_F(UniConnectionTest, ServerErrorsArriveWrappedWithCodeAndMessage) {
     Con->SetDatabase("uni_a");
+    // Another test leaves its own uni_a.t behind.
+    Con->ExecSQL("DROP TABLE IF EXISTS uni_a.t", kNoParams);
     Con->ExecSQL("CREATE TABLE uni_a.t (v INT)", kNoParams);
     auto e = test::ExpectError<EUniError>(
         [&] { Con->ExecSQL("CREATE TABLE uni_a.t (v INT)", kNoParams); });

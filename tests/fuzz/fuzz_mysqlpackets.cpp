@@ -1,11 +1,13 @@
 // Arbitrary server bytes fed to the greeting, the login answers (switch
 // requests to any plugin, more-data packets, server keys), OK packet,
 // column-description and row readers, plain or compressed. Every outcome
-// must be a typed error or a clean end, never a crash.
+// must be a typed error or a clean end, never a crash; a fault closes the session.
 #include "base/Exception.h"
+#include "mysql/protocol/MySqlErrorsUni.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -56,6 +58,20 @@ void ReadAnswers(TMySqlSession& session, bool stream) {
     }
 }
 
+// A session that a fault has closed must read nothing more: its next command
+// reports the server gone.
+void CheckClosedSessionReadsNothing(TMySqlSession& session) {
+    if (!session.IsClosed())
+        return;
+    try {
+        session.SimpleCommand(TServerCommand::scPing, nullptr, 0, false);
+    } catch (const EMySqlException& e) {
+        if (e.ErrorCode() == CR_SERVER_GONE_ERROR)
+            return;
+    }
+    std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -76,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ReadAnswers(session, (mode & 8) != 0);
     } catch (const Exception&) {
         // Every malformed input must end here, as a typed error.
+        CheckClosedSessionReadsNothing(session);
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "mysql/client/MyClassesUni.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -116,15 +117,43 @@ TEST(FakeServerConnection, AFailedLoginLeavesTheConnectionClosedWithTheServersEr
                        FakeServer::Read(), FakeServer::Send(Packet(2, error))});
     TMySQLConnection c;
     Configure(c, server.Port());
-    try {
-        c.Connect("");
-        ADD_FAILURE() << "connected";
-    } catch (const EMyError& e) {
-        EXPECT_EQ(e.ErrorCode(), 1045);
-        EXPECT_NE(e.Message().find("Access denied for user 'root'"), std::string::npos);
-    }
+    auto e = test::ExpectError<EMyError>([&] { c.Connect(""); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1045);
+    EXPECT_NE(e->Message().find("Access denied for user 'root'"), std::string::npos);
     EXPECT_FALSE(c.GetConnected());
     EXPECT_EQ(c.Handle(), nullptr);
+}
+
+// A broken answer costs the connection: the packet after it is never read,
+// the next statement and the validity check find the server gone.
+TEST(FakeServerConnection, AMalformedAnswerIsFatalAndTheNextStatementFindsTheServerGone) {
+    FakeServer server(
+        {FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
+         FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
+         // An OK packet cut before its insert id, then one that must stay unread.
+         FakeServer::Send(Packet(1, std::string("\x00\x01", 2)) + Packet(1, OkPayload(5))),
+         FakeServer::Read()});
+    TMySQLConnection c;
+    Configure(c, server.Port());
+    c.Connect("");
+    TMySQLCommand cmd;
+    cmd.SetConnection(&c);
+    cmd.SetSQL("insert into t values (1)");
+    auto e = test::ExpectError<EMyError>([&] { cmd.Execute(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2027);
+    EXPECT_EQ(e->Message(), "Malformed packet");
+    EXPECT_TRUE(e->IsFatalError());
+    e = test::ExpectError<EMyError>([&] { cmd.Execute(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2006);
+    EXPECT_TRUE(e->IsFatalError());
+    c.CheckIsValid();
+    EXPECT_FALSE(c.IsValid());
+    const auto& received = server.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1], std::string("\x00\x03insert into t values (1)", 26));
 }
 
 } // namespace

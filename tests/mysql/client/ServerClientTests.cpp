@@ -2,6 +2,7 @@
 #include "base/Text.h"
 #include "mysql/client/MyClassesUni.h"
 #include "mysql/protocol/MySqlSessionUni.h"
+#include "tests/support/ExpectError.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -44,12 +45,8 @@ std::string Scalar(TMySQLConnection& c, const std::string& sql) {
 }
 
 EMyError ErrorOf(TMySQLConnection& c, const std::string& sql) {
-    try {
-        Exec(c, sql);
-    } catch (const EMyError& e) {
-        return e;
-    }
-    return EMyError(0, "no error");
+    auto e = test::ExpectError<EMyError>([&] { Exec(c, sql); });
+    return e ? *e : EMyError(0, "no error");
 }
 
 class MariaDb : public ::testing::Test {
@@ -113,13 +110,11 @@ TEST_F(MariaDb, EndsSilentlyWhenTheErrorHookClearsTheFailFlag) {
 TEST_F(MariaDb, SwitchesDatabasesAndKeepsAnUnknownNameAfterTheServersError) {
     FConnection.SetProp(prDatabase, "mysql");
     EXPECT_EQ(Scalar(FConnection, "SELECT DATABASE()"), "mysql");
-    try {
-        FConnection.SetProp(prDatabase, "h8_no_such_database");
-        ADD_FAILURE() << "no error";
-    } catch (const EMyError& e) {
-        EXPECT_EQ(e.ErrorCode(), 1049);
-        EXPECT_TRUE(e.Message().starts_with("\r\n#42000Unknown database")) << e.Message();
-    }
+    auto e = test::ExpectError<EMyError>(
+        [&] { FConnection.SetProp(prDatabase, "h8_no_such_database"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1049);
+    EXPECT_TRUE(e->Message().starts_with("\r\n#42000Unknown database")) << e->Message();
     Variant v;
     FConnection.GetProp(prDatabase, v);
     EXPECT_EQ(v, Variant("h8_no_such_database"));
@@ -247,12 +242,9 @@ TEST_F(MariaDb, RefusesResultsItCannotReadAndStaysUsable) {
         rs.SetConnection(&FConnection);
         rs.SetProp(prFetchAll, true);
         rs.SetSQL(c.sql);
-        try {
-            rs.Open();
-            ADD_FAILURE() << "no error";
-        } catch (const EDAError& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
+        auto e = test::ExpectError<EDAError>([&] { rs.Open(); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->Message(), c.message);
         EXPECT_EQ(Scalar(FConnection, std::string("SELECT ") + c.after), c.after);
     }
 }

@@ -3,6 +3,7 @@
 // fast and full paths, sha256_password, switches, and the refusals.
 #include "mysql/protocol/MySqlAuthCryptoUni.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlNativeAuth.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
 #include "tests/mysql/protocol/TestTls.h"
@@ -97,10 +98,10 @@ TEST(FakeServerPlugins, LoginPacketNamesTheGreetingsPluginWithItsFirstAnswer) {
         {"caching_sha2 scramble", "caching_sha2_password", "secret", Sha2("secret", FakeSalt),
          "caching_sha2_password"},
         {"caching_sha2 empty password", "caching_sha2_password", "", "", "caching_sha2_password"},
-        {"native scramble", "mysql_native_password", "secret",
-         Str(TMySqlSession::Scramble41("secret", salt)), "mysql_native_password"},
+        {"native scramble", "mysql_native_password", "secret", Str(Scramble41("secret", salt)),
+         "mysql_native_password"},
         {"unknown plugin: native instead", "authentication_kerberos_client", "secret",
-         Str(TMySqlSession::Scramble41("secret", salt)), "mysql_native_password"},
+         Str(Scramble41("secret", salt)), "mysql_native_password"},
         {"sha256 empty password", "sha256_password", "", std::string(1, '\0'), "sha256_password"},
     };
     for (const Case& c : cases) {

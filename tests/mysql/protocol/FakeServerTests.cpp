@@ -2,14 +2,19 @@
 // old greetings and scrambles, odd exchanges, malformed answers and
 // local-file requests.
 #include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlLocalFile.h"
+#include "mysql/protocol/MySqlNativeAuth.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
+#include "tests/support/ExpectError.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -71,12 +76,8 @@ int UnusedPort() {
 int ConnectError(const std::string& serverBytes) {
     FakeServer server({FakeServer::Send(serverBytes), FakeServer::Hangup()});
     TMySqlSession s;
-    try {
-        Connect(s, server.Port(), "pw");
-    } catch (const EMySqlException& e) {
-        return e.ErrorCode();
-    }
-    return 0;
+    auto e = test::ExpectError<EMySqlException>([&] { Connect(s, server.Port(), "pw"); });
+    return e ? e->ErrorCode() : 0;
 }
 
 TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
@@ -86,8 +87,7 @@ TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
     Connect(s, server.Port(), "secret", "shop");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
-    std::string scramble =
-        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
+    std::string scramble = ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble + "shop");
     EXPECT_FALSE(s.protocol41());
     EXPECT_EQ(s.ClientFlag(), 0x3A08Fu);
@@ -102,8 +102,7 @@ TEST(FakeServerLogin, EightSaltBytesOnlyMeansPreFourOneLogin) {
                        FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
     TMySqlSession s;
     Connect(s, server.Port(), "secret", "shop");
-    std::string scramble =
-        TMySqlSession::ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
+    std::string scramble = ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], "\x01" + Le(0xA08F, 2) + Le(0, 3) + "bob" + '\0' + scramble);
@@ -118,10 +117,9 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
     };
     auto salt = reinterpret_cast<const uint8_t*>(FakeSalt.data());
     const Case cases[] = {
-        {"scramble and database", "secret", "shop",
-         "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt))},
+        {"scramble and database", "secret", "shop", "\x14" + Bytes(Scramble41("secret", salt))},
         {"scramble and an empty database field", "secret", "",
-         "\x14" + Bytes(TMySqlSession::Scramble41("secret", salt)) + '\0'},
+         "\x14" + Bytes(Scramble41("secret", salt)) + '\0'},
         {"empty password and database", "", "shop", std::string(1, '\0')},
         {"empty password alone", "", "", std::string(2, '\0')},
     };
@@ -146,8 +144,8 @@ TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
     Connect(s, server.Port(), "secret");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[1], "\x03" + TMySqlSession::ScrambleOld(
-                                   "secret", reinterpret_cast<const uint8_t*>(FakeSalt.data())));
+    EXPECT_EQ(got[1],
+              "\x03" + ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data())));
 }
 
 TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
@@ -165,14 +163,12 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
         ASSERT_EQ(got.size(), 2u);
         std::string expected;
         if (star) {
-            expected = TMySqlSession::ScrambleOld("sec ret",
-                                                  reinterpret_cast<const uint8_t*>(newSalt.data()));
+            expected = ScrambleOld("sec ret", reinterpret_cast<const uint8_t*>(newSalt.data()));
             EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.ScrambleBuff()), 20), newSalt);
         } else {
-            auto s1 = TMySqlSession::PasswordHashStage1("secret");
+            auto s1 = PasswordHashStage1("secret");
             auto s2 = s1;
-            TMySqlSession::PasswordHashStage2(s2, reinterpret_cast<const uint8_t*>(answer.data()),
-                                              0);
+            PasswordHashStage2(s2, reinterpret_cast<const uint8_t*>(answer.data()), 0);
             for (size_t i = 0; i < 20; ++i)
                 expected += static_cast<char>(newSalt[i] ^ s2[i] ^ s1[i]);
         }
@@ -195,13 +191,10 @@ TEST(FakeServerLogin, BadGreetingsRaiseTypedErrors) {
     std::string v9 = GreetingPayload(FakeCaps41, FakeSalt, true, 9);
     FakeServer server({FakeServer::Send(Packet(0, v9)), FakeServer::Hangup()});
     TMySqlSession s;
-    try {
-        Connect(s, server.Port(), "pw");
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2007);
-        EXPECT_EQ(e.Message(), "Protocol mismatch. Server Version = 9 Client Version = 10");
-    }
+    auto e = test::ExpectError<EMySqlException>([&] { Connect(s, server.Port(), "pw"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2007);
+    EXPECT_EQ(e->Message(), "Protocol mismatch. Server Version = 9 Client Version = 10");
     EXPECT_EQ(ConnectError(Packet(1, GreetingPayload(FakeCaps41, FakeSalt))), 1156);
     EXPECT_EQ(ConnectError(Packet(0, "\xFF\x6A\x04Host is not allowed")), 1130);
     EXPECT_EQ(ConnectError(""), 2013);
@@ -210,23 +203,18 @@ TEST(FakeServerLogin, BadGreetingsRaiseTypedErrors) {
 TEST(FakeServerLogin, RefusedPortAndBadPortGive2003) {
     int port = UnusedPort();
     TMySqlSession s;
-    try {
-        Connect(s, port, "pw");
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2003);
-        EXPECT_EQ(e.Message().rfind("Can't connect to MySQL server on '127.0.0.1' (10061)\r\n"
-                                    "Socket error on connect. WSAGetLastError return ",
-                                    0),
-                  0u);
-    }
-    try {
-        s.Connect("127.0.0.1", "bob", "", "", 70000, "", 0);
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2003);
-        EXPECT_NE(e.Message().find("70000"), std::string::npos);
-    }
+    auto e = test::ExpectError<EMySqlException>([&] { Connect(s, port, "pw"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2003);
+    EXPECT_EQ(e->Message().rfind("Can't connect to MySQL server on '127.0.0.1' (10061)\r\n"
+                                 "Socket error on connect. WSAGetLastError return ",
+                                 0),
+              0u);
+    e = test::ExpectError<EMySqlException>(
+        [&] { s.Connect("127.0.0.1", "bob", "", "", 70000, "", 0); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2003);
+    EXPECT_NE(e->Message().find("70000"), std::string::npos);
 }
 
 // A session logged in through an in-memory transport, for answer decoding.
@@ -303,25 +291,44 @@ TEST(FakeServerAnswers, ColumnDescriptionsAndStreamedRows) {
     EXPECT_EQ(m.s.Status(), TMySqlStatus::msReady);
 }
 
-TEST(FakeServerAnswers, MalformedResultsRaiseTypedErrors) {
+// Each fault closes the session, so the next command reports the server gone
+// instead of reading what follows the broken packet.
+TEST(FakeServerAnswers, MalformedResultsRaiseTypedErrorsAndCloseTheSession) {
     struct Case {
         const char* name;
         std::string answer;
+        int code;
     };
     const Case cases[] = {
         {"fewer descriptions than announced",
-         Packet(1, "\x02") + Packet(2, Column41("a", 3, 11)) + Packet(3, "\xFE\x00\x00\x02\x00")},
-        {"description cut short", Packet(1, "\x01") + Packet(2, Lcs("def") + "\x10" + "ab") +
-                                      Packet(3, "\xFE\x00\x00\x02\x00")},
+         Packet(1, "\x02") + Packet(2, Column41("a", 3, 11)) + Packet(3, "\xFE\x00\x00\x02\x00"),
+         2027},
+        {"description cut short",
+         Packet(1, "\x01") + Packet(2, Lcs("def") + "\x10" + "ab") +
+             Packet(3, "\xFE\x00\x00\x02\x00"),
+         2027},
         {"column count beyond 32 bits",
-         Packet(1, std::string("\xFE\x00\x00\x00\x00\x01\x00\x00\x00", 9))},
-        {"connection lost in the descriptions", Packet(1, "\x01") + Packet(2, "\x03")},
+         Packet(1, std::string("\xFE\x00\x00\x00\x00\x01\x00\x00\x00", 9)), 2027},
+        {"connection lost in the descriptions", Packet(1, "\x01") + Packet(2, "\x03"), 2013},
+        {"empty answer", Packet(1, ""), 2027},
+        {"OK packet cut before its insert id", Packet(1, std::string("\x00\x01", 2)), 2027},
+        {"OK packet cut inside its status", Packet(1, std::string("\x00\x01\x00\x02", 4)), 2027},
+        {"answer out of order", Packet(2, OkPayload()), 1156},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemorySession m;
-        m.vio->Serve(c.answer);
-        EXPECT_THROW(m.Query("select"), EMySqlException);
+        // A good answer follows the broken one, unless the connection is lost.
+        m.vio->Serve(c.answer + (c.code == 2013 ? "" : Packet(1, OkPayload())));
+        auto e = test::ExpectError<EMySqlException>([&] { m.Query("select"); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), c.code);
+        EXPECT_TRUE(m.s.IsClosed());
+        EXPECT_EQ(m.s.net().vio(), nullptr);
+        e = test::ExpectError<EMySqlException>([&] { m.Query("select 1"); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 2006);
+        EXPECT_EQ(e->Message(), "MySQL server has gone away");
     }
     MemorySession m;
     m.vio->Serve(Packet(1, "\x01") + Packet(2, Column41("a", 253, 10)) + Packet(3, "\xFE") +
@@ -330,18 +337,15 @@ TEST(FakeServerAnswers, MalformedResultsRaiseTypedErrors) {
                            "ab"));
     m.Query("select");
     TMySqlResultSet rs(&m.s);
-    try {
-        rs.Read(nullptr);
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2028);
-    }
-    try {
-        rs.Read(rs.Bind());
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2027);
-    }
+    auto e = test::ExpectError<EMySqlException>([&] { rs.Read(nullptr); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2028);
+    // A missing row record is the caller's fault, not the stream's.
+    EXPECT_FALSE(m.s.IsClosed());
+    e = test::ExpectError<EMySqlException>([&] { rs.Read(rs.Bind()); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2027);
+    EXPECT_TRUE(m.s.IsClosed());
 }
 
 TEST(FakeServerAnswers, FreeQueryDiscardsRowsAndTheSkipPacket) {
@@ -375,10 +379,15 @@ TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
             {
                 m.Query("select");
                 TMySqlResultSet rs(&m.s);
+                m.s.SetStatus(TMySqlStatus::msUseResult);
                 while (rs.Read(rs.Bind())) {
                 }
             },
             Exception);
+        EXPECT_TRUE(m.s.IsClosed());
+        auto next = test::ExpectError<EMySqlException>([&] { m.Query("select 1"); });
+        ASSERT_TRUE(next);
+        EXPECT_EQ(next->ErrorCode(), 2006);
     }
     for (size_t i = 4; i < greeting.size(); ++i) {
         for (uint8_t flip : {0x00, 0xFF, 0x80}) {
@@ -457,6 +466,43 @@ TEST(FakeServerLocalFile, MissingFileIsReportedAfterTheEmptyPacket) {
     EXPECT_THROW(s.ReadQueryResult(), EOSError);
     ASSERT_EQ(server.Received().size(), 3u);
     EXPECT_EQ(server.Received()[2], "\x02");
+}
+
+// An in-memory transport whose writes fail once `left` of them have gone through.
+class FailingWritesVio : public TMemoryVio {
+public:
+    using TMemoryVio::TMemoryVio;
+    int Write(const uint8_t* buffer, int offset, int count) override {
+        return left-- > 0 ? TMemoryVio::Write(buffer, offset, count) : 0;
+    }
+    int left = 0;
+};
+
+size_t OpenFiles() {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                             std::filesystem::directory_iterator()));
+}
+
+TEST(FakeServerLocalFile, ALostConnectionWhileSendingStillClosesTheFile) {
+    test::TempDir dir;
+    std::string path = (dir.Path() / "data.csv").string();
+    std::ofstream(path, std::ios::binary) << std::string(10000, 'k');
+    std::string statement = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t";
+    auto v = std::make_unique<FailingWritesVio>(Packet(0, GreetingPayload(FakeCaps41, FakeSalt)) +
+                                                Packet(2, OkPayload()) + Packet(1, "\xFB" + path));
+    v->left = 2; // the login and the statement
+    TMySqlSession s;
+    s.net().SetVio(std::move(v));
+    s.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
+    s.Connect("mem", "bob", "", "", 1, "", 0x10002);
+    const size_t before = OpenFiles();
+    s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(statement.data()),
+                    static_cast<int>(statement.size()), true);
+    auto e = test::ExpectError<EMySqlException>([&] { s.ReadQueryResult(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2013);
+    EXPECT_EQ(OpenFiles(), before);
+    EXPECT_TRUE(s.IsClosed());
 }
 
 TEST(FakeServerCommands, CloseSendsOneQuitAndClosesTheTransport) {

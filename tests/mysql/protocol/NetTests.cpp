@@ -1,9 +1,11 @@
 #include "mysql/protocol/MySqlErrorsUni.h"
 #include "mysql/protocol/MySqlNetUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <zlib.h>
 
 namespace tabellix {
@@ -107,14 +109,12 @@ TEST(PacketLayer, SequenceNumbersAreCheckedAndWrap) {
     wrong.net.NewCommand();
     for (int i = 0; i < 4; ++i)
         wrong.net.SendEmpty();
-    try {
-        wrong.net.Receive();
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1156);
-        EXPECT_EQ(e.Message(),
-                  "\r\nReceiveHeader: Net packets out of order: received[5], expected[4]");
-    }
+    auto e = test::ExpectError<EMySqlException>([&] { wrong.net.Receive(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1156);
+    EXPECT_EQ(e->Message(),
+              "\r\nReceiveHeader: Net packets out of order: received[5], expected[4]");
+    EXPECT_TRUE(wrong.net.Broken());
 
     std::string stream;
     for (int i = 0; i < 258; ++i)
@@ -126,32 +126,35 @@ TEST(PacketLayer, SequenceNumbersAreCheckedAndWrap) {
     EXPECT_EQ(wrap.net.PacketNumber(), 2);
 }
 
+// A server's error packet leaves the stream in step; a short read or a cut
+// error packet does not, and costs the transport.
 TEST(PacketLayer, ShortReadsAndErrorPacketsRaiseTypedErrors) {
     struct Case {
         const char* name;
         std::string served;
         int code;
         std::string message;
+        bool broken;
     };
     const Case cases[] = {
-        {"truncated header", "\x05\x00", 2013, "Lost connection to MySQL server during query"},
+        {"truncated header", "\x05\x00", 2013, "Lost connection to MySQL server during query",
+         true},
         {"truncated body", Packet(0, "hello").substr(0, 7), 2013,
-         "Lost connection to MySQL server during query"},
+         "Lost connection to MySQL server during query", true},
         {"error packet", Packet(0, "\xFF\x1A\x04#42S01Table 'x' already exists"), 1050,
-         "\r\n#42S01Table 'x' already exists"},
-        {"error code 0xFFFF", Packet(0, "\xFF\xFF\xFFoops"), -1, "\r\noops"},
-        {"error packet cut after its code", Packet(0, "\xFF\x10"), 16, ""},
+         "\r\n#42S01Table 'x' already exists", false},
+        {"error code 0xFFFF", Packet(0, "\xFF\xFF\xFFoops"), -1, "\r\noops", false},
+        {"error packet cut inside its code", Packet(0, "\xFF\x10"), 2027, "Malformed packet", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         NetWithVio t(c.served);
-        try {
-            t.net.Receive();
-            ADD_FAILURE() << "no error";
-        } catch (const EMySqlException& e) {
-            EXPECT_EQ(e.ErrorCode(), c.code);
-            EXPECT_EQ(e.Message(), c.message);
-        }
+        auto e = test::ExpectError<EMySqlException>([&] { t.net.Receive(); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), c.code);
+        EXPECT_EQ(e->Message(), c.message);
+        EXPECT_EQ(t.net.Broken(), c.broken);
+        EXPECT_EQ(t.net.vio() == nullptr, c.broken);
     }
 }
 
@@ -185,21 +188,59 @@ TEST(PacketLayer, LengthCodedIntegersBothWays) {
     NetWithVio bad(Packet(0, "\x01\xFF"));
     bad.net.Receive();
     bad.net.ReadByte();
-    EXPECT_THROW(bad.net.ReadFieldLength(), EArgumentException);
+    auto e = test::ExpectError<EArgumentException>([&] { bad.net.ReadFieldLength(); });
+    ASSERT_TRUE(e);
+    EXPECT_NE(e->Message(), "");
+    EXPECT_TRUE(bad.net.Broken());
 }
 
-TEST(PacketLayer, ReadersStayInsideThePacket) {
+TEST(PacketLayer, ZeroTerminatedStringsEndAtThePayloadsEnd) {
     NetWithVio t(Packet(0, std::string("ab\0cd", 5)));
     t.net.Receive();
     EXPECT_EQ(t.net.ReadString(), "ab");
     EXPECT_EQ(t.net.ReadString(), "cd");
     EXPECT_EQ(t.net.ReadString(), "");
-    EXPECT_EQ(t.net.ReadInt32(), 0);
-    EXPECT_EQ(t.net.ReadString(10), "");
     EXPECT_EQ(t.net.Position(), t.net.Length());
-    EXPECT_THROW(t.net.ReadInt64(), EArgumentException);
     t.net.SetPosition(3);
-    EXPECT_EQ(t.net.ReadInt24(), 'c' | ('d' << 8));
+    EXPECT_EQ(t.net.ReadInt16(), 'c' | ('d' << 8));
+    EXPECT_FALSE(t.net.Broken());
+}
+
+// The payload "ab", cursor at 1: every read that needs more than one byte
+// is malformed and drops the transport.
+TEST(PacketLayer, ReadsPastThePayloadsEndAreMalformed) {
+    struct Case {
+        const char* name;
+        std::function<void(TMySqlNet&)> read;
+    };
+    const Case cases[] = {
+        {"two bytes", [](TMySqlNet& n) { n.ReadInt16(); }},
+        {"three bytes", [](TMySqlNet& n) { n.ReadInt24(); }},
+        {"four bytes", [](TMySqlNet& n) { n.ReadInt32(); }},
+        {"a counted string", [](TMySqlNet& n) { n.ReadString(2); }},
+        {"bytes into an array",
+         [](TMySqlNet& n) {
+             std::vector<uint8_t> out(4);
+             n.ReadBytes(out, 0, 4);
+         }},
+        {"a length-coded value cut short", [](TMySqlNet& n) { n.ReadFieldLength(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NetWithVio t(Packet(0, "a\xFC"));
+        t.net.Receive();
+        t.net.ReadByte();
+        auto e = test::ExpectError<EMySqlException>([&] { c.read(t.net); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 2027);
+        EXPECT_EQ(e->Message(), "Malformed packet");
+        EXPECT_TRUE(t.net.Broken());
+        EXPECT_EQ(t.net.vio(), nullptr);
+    }
+    NetWithVio t(Packet(0, "1234567"));
+    t.net.Receive();
+    EXPECT_TRUE(test::ExpectError<EArgumentException>([&] { t.net.ReadInt64(); }));
+    EXPECT_TRUE(t.net.Broken());
 }
 
 TEST(PacketLayer, CompressionStoresSmallRangesAndDeflatesLargerOnes) {
@@ -245,37 +286,29 @@ TEST(PacketLayer, CompressedStreamsCarrySeveralPacketsAndSplitOnes) {
     NetWithVio order(Compressed(3, Packet(0, "x"), false));
     order.net.SetCompress(true);
     order.net.NewCommand();
-    try {
-        order.net.Receive();
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1156);
-        EXPECT_EQ(e.Message(),
-                  "\r\nReceiveCompHeader: Net packets out of order: received[3], expected[0]");
-    }
+    auto e = test::ExpectError<EMySqlException>([&] { order.net.Receive(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1156);
+    EXPECT_EQ(e->Message(),
+              "\r\nReceiveCompHeader: Net packets out of order: received[3], expected[0]");
 
     std::string garbage = Le(5, 3) + '\0' + Le(100, 3) + "12345";
     NetWithVio bad(garbage);
     bad.net.SetCompress(true);
     bad.net.NewCommand();
-    try {
-        bad.net.Receive();
-        FAIL() << "no error";
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1157);
-        EXPECT_EQ(e.Message(), "\r\nCompressed packet does not inflate");
-    }
+    e = test::ExpectError<EMySqlException>([&] { bad.net.Receive(); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1157);
+    EXPECT_EQ(e->Message(), "\r\nCompressed packet does not inflate");
+    EXPECT_TRUE(bad.net.Broken());
 }
 
 TEST(PacketLayer, ReceiveBufferRefusesHugeAndEmptyPackets) {
     NetWithVio huge(Le(TMySqlNet::MaxPacketSize, 3) + '\0');
     std::vector<uint8_t> bytes;
-    try {
-        huge.net.ReceiveBuffer(bytes);
-        FAIL() << "no error";
-    } catch (const EArgumentException& e) {
-        EXPECT_EQ(e.Message(), "Cannot retrieve huge data in FetchAll mode");
-    }
+    auto e = test::ExpectError<EArgumentException>([&] { huge.net.ReceiveBuffer(bytes); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Cannot retrieve huge data in FetchAll mode");
     NetWithVio empty(Packet(0, ""));
     EXPECT_THROW(empty.net.ReceiveBuffer(bytes), EAssertionFailed);
     NetWithVio error(Packet(0, "\xFF\x01\x00"
