@@ -167,14 +167,16 @@ void TForm4::Connect() {
          {std::pair{btnnext, &TForm4::btnnextClick}, std::pair{btnback, &TForm4::btnbackClick},
           std::pair{btnclose, &TForm4::btncloseClick},
           std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click},
-          std::pair{btn1, &TForm4::btn1Click}})
+          std::pair{btn1, &TForm4::btn1Click}, std::pair{btn_tls_ca, &TForm4::btn_tls_caClick}})
         connect(button, &QPushButton::clicked, this, slot(handler));
     for (const auto& [edit, handler] :
          {std::pair{edt_mysql_server, &TForm4::edt_mysql_serverChange},
           std::pair{edt_mysql_port, &TForm4::edt_mysql_portChange},
           std::pair{edt_mysql_username, &TForm4::edt_mysql_usernameChange},
-          std::pair{edt_mysql_password, &TForm4::edt_mysql_passwordChange}})
+          std::pair{edt_mysql_password, &TForm4::edt_mysql_passwordChange},
+          std::pair{edt_tls_ca, &TForm4::edt_mysql_serverChange}})
         connect(edit, &QLineEdit::textChanged, this, slot(handler));
+    connect(chk_tls, &QCheckBox::toggled, this, slot(&TForm4::edt_mysql_serverChange));
 }
 
 void TForm4::btnnextClick() {

@@ -58,6 +58,7 @@ public:
     void edt_mysql_portChange();
     void edt_mysql_usernameChange();
     void edt_mysql_passwordChange();
+    void btn_tls_caClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -135,6 +136,12 @@ private:
     QPushButton* btn1 = nullptr;
     QComboBox* dblist = nullptr;
     QListWidget* lst_tables = nullptr;
+    // TLS: the check box and a CA file (which implies TLS) become the
+    // connection's Protocol and SSLCACert options at Connect.
+    QCheckBox* chk_tls = nullptr;
+    QLineEdit* edt_tls_ca = nullptr;
+    QPushButton* btn_tls_ca = nullptr;
+    void ApplyTlsOptions();
 
     QProgressBar* gauge = nullptr;
 };

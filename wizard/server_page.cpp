@@ -10,12 +10,16 @@
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProxyStyle>
 #include <QPushButton>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tabellix {
 namespace {
@@ -68,6 +72,43 @@ void TForm4::BuildServerPage(QFrame* page) {
     dblist->setEditable(false);
     lst_tables = Place<QListWidget>(page, "lst_tables", QRect(370, 63, 100, 80));
     lst_tables->hide();
+    chk_tls = Place<QCheckBox>(page, "chk_tls", QRect(boxX, 272, 250, 20));
+    chk_tls->setText("Secure connection (TLS)");
+    Label(page, "lbl_tls_ca", "CA file:", QRect(labelX, 303, 130, 16));
+    edt_tls_ca = EditBox(page, "edt_tls_ca", "", QRect(boxX, 300, 200, 21));
+    btn_tls_ca = Button(page, "btn_tls_ca", "...", QRect(355, 299, 27, 23));
+}
+
+// The option strings of the TLS controls. Only their own lines change, and
+// only when they differ, so that the connection drops only then and the
+// lines others keep (the transfer's UseUnicode) stay.
+void TForm4::ApplyTlsOptions() {
+    static const std::string protocol = "MySQL.Protocol=", ca = "MySQL.SSLCACert=";
+    const auto own = [](const std::string& line) {
+        return line.rfind(protocol, 0) == 0 || line.rfind(ca, 0) == 0;
+    };
+    std::vector<std::string> wanted;
+    const std::string file = S(edt_tls_ca);
+    if (chk_tls->isChecked() || !file.empty())
+        wanted.push_back(protocol + "mpSSL");
+    if (!file.empty())
+        wanted.push_back(ca + file);
+    TStringList& options = con1->SpecificOptions();
+    std::vector<std::string> present;
+    std::copy_if(options.Items().begin(), options.Items().end(), std::back_inserter(present), own);
+    if (present == wanted)
+        return;
+    for (int i = static_cast<int>(options.Items().size()) - 1; i >= 0; --i)
+        if (own(options.Items()[static_cast<size_t>(i)]))
+            options.Delete(i);
+    for (const std::string& line : wanted)
+        options.Add(line);
+}
+
+void TForm4::btn_tls_caClick() {
+    if (auto file =
+            Dialogs().OpenFile(this, "CA certificates (PEM)|*.pem;*.crt;*.cer", S(edt_tls_ca)))
+        edt_tls_ca->setText(Q(*file));
 }
 
 void TForm4::btn1Click() {
@@ -76,6 +117,7 @@ void TForm4::btn1Click() {
         con1->SetUsername(S(edt_mysql_username));
         con1->SetPassword(S(edt_mysql_password));
         con1->SetPort(StrToInt(S(edt_mysql_port)));
+        ApplyTlsOptions();
         con1->Open();
         TStringList names;
         con1->GetDatabaseNames(names);
