@@ -60,7 +60,12 @@ const char* const kServerOptions =
     "  --password-stdin         read the password from standard input (a prompt without\n"
     "                           echo on a terminal); else TABELLIX_PASSWORD, else empty\n"
     "  -O OPTION                an option string NAME=VALUE or MySQL.NAME=VALUE, such as\n"
-    "                           MySQL.Compress=True; may be repeated\n";
+    "                           MySQL.Compress=True; may be repeated\n"
+    "  --tls                    require TLS (the server's certificate checked against the\n"
+    "                           system's trust store)\n"
+    "  --tls-ca FILE            TLS, the certificate checked against the CA certificates\n"
+    "                           in FILE\n"
+    "  --get-server-public-key  allow fetching the server's RSA key over a plain link\n";
 
 const char* const kSheetsUsage = "Usage: tabellix-convert sheets FILE\n"
                                  "\n"

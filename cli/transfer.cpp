@@ -39,6 +39,13 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
         o.PasswordStdin = true;
     else if (a == "-O")
         o.Options.push_back(CheckedOptionString(OptionValue(args, i)));
+    else if (a == "--tls")
+        o.Options.push_back("MySQL.Protocol=mpSSL");
+    else if (a == "--tls-ca")
+        o.Options.insert(o.Options.end(),
+                         {"MySQL.Protocol=mpSSL", "MySQL.SSLCACert=" + OptionValue(args, i)});
+    else if (a == "--get-server-public-key")
+        o.Options.push_back("MySQL.GetServerPublicKey=True");
     else {
         CheckReservedOption(a);
         return false;

@@ -91,6 +91,9 @@ void TMySQLUniProvider::CreateConnectionOptions(TOptionsList& list) {
     Add<TStringOption>(list, "SSLCACert", 1021, cp, Variant(""));
     Add<TStringOption>(list, "SSLKey", 1022, cp, Variant(""));
     Add<TStringOption>(list, "SSLCert", 1023, cp, Variant(""));
+    Add<TBooleanOption>(list, "SSLVerify", 1042, cp, Variant(true));
+    Add<TBooleanOption>(list, "GetServerPublicKey", 1043, cp, Variant(false));
+    Add<TStringOption>(list, "ServerPublicKey", 1044, cp, Variant(""));
 }
 
 void TMySQLUniProvider::CreateSQLOptions(TOptionsList& list) {

@@ -6,11 +6,15 @@
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProxyStyle>
 #include <QPushButton>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tabellix {
 namespace {
@@ -66,20 +70,62 @@ void TServerPage::BuildControls() {
     dblist->setEditable(false);
     lst_tables = Place<QListWidget>(this, "lst_tables", QRect(370, 63, 100, 80));
     lst_tables->hide();
+    chk_tls = Place<QCheckBox>(this, "chk_tls", QRect(boxX, 272, 250, 20));
+    chk_tls->setText("Secure connection (TLS)");
+    Label(this, "lbl_tls_ca", "CA file:", QRect(labelX, 303, 130, 16));
+    edt_tls_ca = EditBox(this, "edt_tls_ca", "", QRect(boxX, 300, 200, 21));
+    btn_tls_ca = Button(this, "btn_tls_ca", "...", QRect(355, 299, 27, 23));
+}
+
+// The option strings of the TLS controls. Only their own lines change, and
+// only when they differ, so that the connection drops only then and the
+// lines others keep (the transfer's UseUnicode) stay.
+void TServerPage::ApplyTlsOptions() {
+    static const std::string protocol = "MySQL.Protocol=", ca = "MySQL.SSLCACert=";
+    const auto own = [](const std::string& line) {
+        return line.rfind(protocol, 0) == 0 || line.rfind(ca, 0) == 0;
+    };
+    std::vector<std::string> wanted;
+    const std::string file = S(edt_tls_ca);
+    if (chk_tls->isChecked() || !file.empty())
+        wanted.push_back(protocol + "mpSSL");
+    if (!file.empty())
+        wanted.push_back(ca + file);
+    TStringList& options = con1->SpecificOptions();
+    std::vector<std::string> present;
+    std::copy_if(options.Items().begin(), options.Items().end(), std::back_inserter(present), own);
+    if (present == wanted)
+        return;
+    for (int i = static_cast<int>(options.Items().size()) - 1; i >= 0; --i)
+        if (own(options.Items()[static_cast<size_t>(i)]))
+            options.Delete(i);
+    for (const std::string& line : wanted)
+        options.Add(line);
+}
+
+void TServerPage::btn_tls_caClick() {
+    if (auto file =
+            Dialogs().OpenFile(this, "CA certificates (PEM)|*.pem;*.crt;*.cer", S(edt_tls_ca)))
+        edt_tls_ca->setText(Q(*file));
 }
 
 void TServerPage::Connect() {
     connect(btn1, &QPushButton::clicked, this, Handler(this, &TServerPage::btn1Click));
+    connect(btn_tls_ca, &QPushButton::clicked, this, Handler(this, &TServerPage::btn_tls_caClick));
     for (const auto& [edit, handler] :
          {std::pair{edt_mysql_server, &TServerPage::edt_mysql_serverChange},
           std::pair{edt_mysql_port, &TServerPage::edt_mysql_portChange},
           std::pair{edt_mysql_username, &TServerPage::edt_mysql_usernameChange},
-          std::pair{edt_mysql_password, &TServerPage::edt_mysql_passwordChange}})
+          std::pair{edt_mysql_password, &TServerPage::edt_mysql_passwordChange},
+          std::pair{edt_tls_ca, &TServerPage::edt_mysql_serverChange}})
         connect(edit, &QLineEdit::textChanged, this, Handler(this, handler));
+    connect(chk_tls, &QCheckBox::toggled, this,
+            Handler(this, &TServerPage::edt_mysql_serverChange));
 }
 
 void TServerPage::btn1Click() {
     try {
+        ApplyTlsOptions();
         connect_server(*con1, {S(edt_mysql_server), S(edt_mysql_port), S(edt_mysql_username),
                                S(edt_mysql_password)});
         const std::vector<std::string> names = list_databases(*con1);

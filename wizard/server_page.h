@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -38,6 +39,7 @@ public:
     void edt_mysql_portChange();
     void edt_mysql_usernameChange();
     void edt_mysql_passwordChange();
+    void btn_tls_caClick();
 
     // Empties dblist, as step 1 does.
     void ClearDatabases();
@@ -63,6 +65,12 @@ private:
     QPushButton* btn1 = nullptr;
     QComboBox* dblist = nullptr;
     QListWidget* lst_tables = nullptr;
+    // TLS: the check box and a CA file (which implies TLS) become the
+    // connection's Protocol and SSLCACert options at Connect.
+    QCheckBox* chk_tls = nullptr;
+    QLineEdit* edt_tls_ca = nullptr;
+    QPushButton* btn_tls_ca = nullptr;
+    void ApplyTlsOptions();
 };
 
 } // namespace tabellix

@@ -127,6 +127,10 @@ void TMySQLConnection::Open() {
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_CONNECT_TIMEOUT, FConnectionTimeout),
           Component());
     ApplyProtocol();
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_GET_SERVER_PUBLIC_KEY, FGetServerPublicKey),
+          Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_SERVER_PUBLIC_KEY, TextToAnsi(FServerPublicKey)),
+          Component());
     uint32_t flags = CLIENT_FLAG_FOUND_ROWS;
     if (IsClient41())
         flags |= CLIENT_FLAG_MULTI_STATEMENTS;
@@ -160,6 +164,8 @@ void TMySQLConnection::ApplyProtocol() {
         Check(FMySQLAPI->mysql_ssl_set(FMySQL, TextToAnsi(FSSL_Key), TextToAnsi(FSSL_Cert),
                                        TextToAnsi(FSSL_CA), std::string(),
                                        TextToAnsi(FSSL_Chipher)),
+              Component());
+        Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, FSSL_Verify),
               Component());
         return;
     case TMyProtocol::mpHttp:
@@ -250,6 +256,14 @@ void TMySQLConnection::Assign(const TCRConnection& source) {
     FOptimizedBigInt = src->FOptimizedBigInt;
     FNullForZeroBaseDate = src->FNullForZeroBaseDate;
     FCheckPrecision = src->FCheckPrecision;
+    // A second connection to a TLS server (a statement break) needs the same trust.
+    FSSL_Chipher = src->FSSL_Chipher;
+    FSSL_CA = src->FSSL_CA;
+    FSSL_Key = src->FSSL_Key;
+    FSSL_Cert = src->FSSL_Cert;
+    FSSL_Verify = src->FSSL_Verify;
+    FGetServerPublicKey = src->FGetServerPublicKey;
+    FServerPublicKey = src->FServerPublicKey;
 }
 
 // The borrowed handle stays the source's: it is never closed from here.
@@ -344,6 +358,15 @@ bool TMySQLConnection::SetProp(int prop, const Variant& value) {
         return true;
     case prSSLCert:
         FSSL_Cert = value.AsString();
+        return true;
+    case prSSLVerify:
+        FSSL_Verify = value.AsBoolean();
+        return true;
+    case prGetServerPublicKey:
+        FGetServerPublicKey = value.AsBoolean();
+        return true;
+    case prServerPublicKey:
+        FServerPublicKey = value.AsString();
         return true;
     case prEmbedded:
         FEmbedded = value.AsBoolean();

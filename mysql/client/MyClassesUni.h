@@ -42,6 +42,9 @@ constexpr int prBinaryAsString = 1034;
 constexpr int prCheckBackslashes = 1035;
 constexpr int prNeedBackslashes = 1036;
 constexpr int prNullForZeroBaseDate = 1041;
+constexpr int prSSLVerify = 1042;
+constexpr int prGetServerPublicKey = 1043;
+constexpr int prServerPublicKey = 1044;
 
 enum class TMyProtocol { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL, mpHttp };
 
@@ -136,6 +139,11 @@ private:
     bool FAdditional = false;
     std::string FEmbParams;
     std::string FSSL_Chipher, FSSL_CA, FSSL_Key, FSSL_Cert;
+    // Off only for a test server whose certificate nobody signed.
+    bool FSSL_Verify = true;
+    // A server key fetched over a plain link could be a man in the middle's.
+    bool FGetServerPublicKey = false;
+    std::string FServerPublicKey;
     std::string FServerVer;
     int FServerPrimaryVer = 0;
     int FServerMinorVer = 0;

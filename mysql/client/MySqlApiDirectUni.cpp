@@ -226,9 +226,22 @@ int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, int value)
     case MYSQL_OPT_WRITE_TIMEOUT:
         mysql->SetCommandTimeout(value);
         break;
+    case MYSQL_OPT_SSL_VERIFY_SERVER_CERT:
+        mysql->SetSSLVerify(value != 0);
+        break;
+    case MYSQL_OPT_GET_SERVER_PUBLIC_KEY:
+        mysql->SetGetServerPublicKey(value == 1);
+        break;
     default:
         break;
     }
+    return 0;
+}
+
+int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, const std::string& value) {
+    Checked(mysql);
+    if (option == MYSQL_SERVER_PUBLIC_KEY)
+        mysql->SetServerPublicKeyFile(value);
     return 0;
 }
 

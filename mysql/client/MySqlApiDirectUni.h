@@ -38,6 +38,7 @@ public:
     std::string mysql_get_host_info(PMYSQL mysql) override;
     PMYSQL_RES mysql_use_result(PMYSQL mysql) override;
     int mysql_options(PMYSQL mysql, TMySqlOption option, int value) override;
+    int mysql_options(PMYSQL mysql, TMySqlOption option, const std::string& value) override;
     void mysql_free_result(PMYSQL_RES result) override;
     PMYSQL_ROW mysql_fetch_row(PMYSQL_RES result) override;
     bool mysql_more_results(PMYSQL mysql) override;

@@ -104,6 +104,9 @@ PMYSQL_RES TMySQLAPI::mysql_use_result(PMYSQL) {
 int TMySQLAPI::mysql_options(PMYSQL, TMySqlOption, int) {
     Abstract();
 }
+int TMySQLAPI::mysql_options(PMYSQL, TMySqlOption, const std::string&) {
+    Abstract();
+}
 void TMySQLAPI::mysql_free_result(PMYSQL_RES) {
     Abstract();
 }

@@ -39,6 +39,12 @@ enum TMySqlOption : int {
     MYSQL_SHARED_MEMORY_BASE_NAME = 10,
     MYSQL_OPT_READ_TIMEOUT = 11,
     MYSQL_OPT_WRITE_TIMEOUT = 12,
+    // Beyond the classic set: certificate verification under TLS (on unless 0),
+    // fetching the server's RSA key over a plain link (off unless 1), and a
+    // PEM file holding that key (the text form of mysql_options).
+    MYSQL_OPT_SSL_VERIFY_SERVER_CERT = 13,
+    MYSQL_OPT_GET_SERVER_PUBLIC_KEY = 14,
+    MYSQL_SERVER_PUBLIC_KEY = 15,
 };
 
 // Client flags the connection asks for.
@@ -109,6 +115,7 @@ public:
     virtual std::string mysql_get_host_info(PMYSQL mysql);
     virtual PMYSQL_RES mysql_use_result(PMYSQL mysql);
     virtual int mysql_options(PMYSQL mysql, TMySqlOption option, int value);
+    virtual int mysql_options(PMYSQL mysql, TMySqlOption option, const std::string& value);
     virtual void mysql_free_result(PMYSQL_RES result);
     virtual PMYSQL_ROW mysql_fetch_row(PMYSQL_RES result);
     virtual bool mysql_more_results(PMYSQL mysql);

@@ -48,10 +48,13 @@ enum MySqlClientError : int {
     CR_SERVER_LOST = 2013,
     CR_COMMANDS_OUT_OF_SYNC = 2014,
     CR_NET_PACKET_TOO_LARGE = 2020,
+    CR_SSL_CONNECTION_ERROR = 2026,
     CR_MALFORMED_PACKET = 2027,
     CR_NULL_POINTER = 2028,
     CR_CONN_UNKNOW_PROTOCOL = 2046,
     CR_INVALID_CONN_HANDLE = 2047,
+    CR_AUTH_PLUGIN_CANNOT_LOAD = 2059,
+    CR_AUTH_PLUGIN_ERR = 2061,
 };
 
 // Server error codes: the two the packet layer raises itself, and those the

@@ -66,6 +66,13 @@ std::string WithDetail(std::string text, const std::string& msg) {
 
 const std::string& MySqlClientErrorText(int code) {
     static const std::string none;
+    // The login plugins' two errors, beyond the classic table.
+    static const std::string pluginCannotLoad = "Authentication plugin '%s' cannot be loaded";
+    static const std::string pluginError = "Authentication plugin '%s' reported error: %s";
+    if (code == CR_AUTH_PLUGIN_CANNOT_LOAD)
+        return pluginCannotLoad;
+    if (code == CR_AUTH_PLUGIN_ERR)
+        return pluginError;
     if (code < 2000 || code > 2047)
         return none;
     return ClientErrors[static_cast<size_t>(code - 2000)];

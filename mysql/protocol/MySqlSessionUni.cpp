@@ -1,7 +1,9 @@
 #include "mysql/protocol/MySqlSessionUni.h"
 
 #include "base/Exception.h"
+#include "base/Text.h"
 #include "mysql/protocol/CRVioTcp.h"
+#include "mysql/protocol/CRVioTls.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
 #include "mysql/protocol/MySqlLocalFile.h"
 #include "mysql/protocol/MySqlNativeAuth.h"
@@ -19,6 +21,10 @@ constexpr uint32_t AlwaysSent = 0x3A285;
 constexpr uint32_t ServerDecided = CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL;
 constexpr uint8_t LoginCharset = 8;
 constexpr int ConnectRefused = 10061;
+// A bound on the packets of one login, against a server that never ends it.
+constexpr int MaxAuthPackets = 16;
+constexpr uint8_t MoreDataPacket = 0x01;
+constexpr uint8_t SwitchRequestPacket = 0xFE;
 
 } // namespace
 
@@ -48,8 +54,17 @@ void TMySqlSession::SetSSL(std::string key, std::string cert, std::string ca, st
 // ---- handshake ----
 
 void TMySqlSession::OpenTransport(const std::string& hostName, int64_t portNumber) {
+    FTls = nullptr;
     if (protocolType == MYSQL_PROTOCOL_DEFAULT || protocolType == MYSQL_PROTOCOL_TCP) {
         Fnet.SetVio(std::make_unique<TCRVioTcp>(hostName, portNumber));
+        hostInfo = hostName + " via TCP/IP";
+    } else if (protocolType == MYSQL_PROTOCOL_SSL) {
+        auto tls =
+            std::make_unique<TCRVioTls>(std::make_unique<TCRVioTcp>(hostName, portNumber),
+                                        TTlsSettings{AnsiToText(SSL_ca), AnsiToText(SSL_cert),
+                                                     AnsiToText(SSL_key), SSL_cipher, FSSLVerify});
+        FTls = tls.get();
+        Fnet.SetVio(std::move(tls));
         hostInfo = hostName + " via TCP/IP";
     } else if (!Fnet.vio()) {
         throw EMySqlException(CR_CONN_UNKNOW_PROTOCOL);
@@ -64,7 +79,9 @@ void TMySqlSession::OpenTransport(const std::string& hostName, int64_t portNumbe
 }
 
 // Handshake packet, protocol 10: version, server version text, thread id,
-// 8 salt bytes, filler, capabilities, character set, status, filler, 12 more salt bytes.
+// 8 salt bytes, filler, capabilities, character set, status, upper
+// capabilities, plugin data length, filler, 12 more salt bytes (at least 13
+// bytes with their zero), and with CLIENT_PLUGIN_AUTH the plugin's name.
 void TMySqlSession::ReadGreeting() {
     Fnet.SetCompress(false);
     Fnet.NewCommand();
@@ -82,15 +99,24 @@ void TMySqlSession::ReadGreeting() {
         Fnet.ReadByte();
         serverCapabilities = static_cast<int>(Fnet.ReadPadded(2));
     }
+    int pluginDataLength = 0;
     if (length >= p + 18) {
         serverLanguage = Fnet.ReadByte();
         serverStatus = Fnet.ReadUInt16();
+        serverCapabilities |= static_cast<int>(static_cast<uint32_t>(Fnet.ReadUInt16()) << 16);
+        pluginDataLength = Fnet.ReadByte();
     }
     FFullSalt = length >= p + 30;
     if (FFullSalt) {
         Fnet.SetPosition(p + 19);
         for (size_t i = 8; i < 20; ++i)
             scrambleBuff[i] = Fnet.ReadByte();
+    }
+    FGreetingPlugin.clear();
+    if (FFullSalt && (serverCapabilities & CLIENT_PLUGIN_AUTH)) {
+        Fnet.SetPosition(p + 19 + std::max(13, pluginDataLength - 8));
+        if (Fnet.Position() < length)
+            FGreetingPlugin = Fnet.ReadString();
     }
 }
 
@@ -101,7 +127,14 @@ uint32_t TMySqlSession::ChooseFlags(uint32_t clientflag) const {
     if (protocolType == MYSQL_PROTOCOL_SSL)
         flags |= CLIENT_SSL;
     flags |= CLIENT_CONNECT_WITH_DB;
-    return (flags & ~ServerDecided) | (flags & static_cast<uint32_t>(serverCapabilities));
+    flags = (flags & ~ServerDecided) | (flags & static_cast<uint32_t>(serverCapabilities));
+    // Plugin authentication only where the server offers it; elsewhere the
+    // login keeps its classic bytes.
+    const auto server = static_cast<uint32_t>(serverCapabilities);
+    if ((flags & CLIENT_PROTOCOL_41) && FFullSalt && (server & CLIENT_PLUGIN_AUTH) &&
+        (server & CLIENT_SECURE_CONNECTION))
+        flags |= CLIENT_PLUGIN_AUTH | (server & CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA);
+    return flags;
 }
 
 // Returns whether the field ends with a terminating zero; with
@@ -125,11 +158,9 @@ bool TMySqlSession::WriteAuthentication(const std::string& passwd) {
     return true;
 }
 
-// Login packet, 4.1 form: flags, maximum packet size, character set, 23
-// zero bytes; pre-4.1 form: 2 bytes of flags, 3 of size. Then user,
-// authentication and database.
-void TMySqlSession::WriteLogin(uint32_t flags, const std::string& userName,
-                               const std::string& passwd, const std::string& db) {
+// Login packet and SSL request, 4.1 form: flags, maximum packet size,
+// character set, 23 zero bytes; pre-4.1 form: 2 bytes of flags, 3 of size.
+void TMySqlSession::WriteLoginHeader(uint32_t flags) {
     if (flags & CLIENT_PROTOCOL_41) {
         Fnet.WriteInt32(flags);
         Fnet.WriteInt32(TMySqlNet::LoginMaxPacketSize);
@@ -139,8 +170,32 @@ void TMySqlSession::WriteLogin(uint32_t flags, const std::string& userName,
         Fnet.WriteInt16(static_cast<int>(flags & 0xFFFF));
         Fnet.WriteInt24(TMySqlNet::LoginMaxPacketSize & 0xFFFF);
     }
+}
+
+// SSL request: the login header alone; then the TLS handshake on the same
+// socket, and everything after it inside TLS.
+void TMySqlSession::StartTls(uint32_t flags, const std::string& hostName) {
+    if (!(flags & CLIENT_SSL))
+        throw EMySqlException(CR_SSL_CONNECTION_ERROR,
+                              "SSL is required but the server doesn't support it");
+    WriteLoginHeader(flags);
+    Fnet.Send();
+    FTls->StartTls(hostName);
+}
+
+// After the header: user, authentication and database; with plugin
+// authentication the plugin's first answer, length-coded, the database with
+// its zero byte and the plugin's name.
+void TMySqlSession::WriteLogin(uint32_t flags, const std::string& userName,
+                               const std::string& passwd, const std::string& db,
+                               TAuthPlugin* plugin) {
+    WriteLoginHeader(flags);
     clientFlag = flags;
     Fnet.WriteString(userName);
+    if (plugin) {
+        WritePluginLogin(db, *plugin);
+        return;
+    }
     bool endsWithZero = WriteAuthentication(passwd);
     if ((serverCapabilities & CLIENT_CONNECT_WITH_DB) && !db.empty()) {
         WriteBytes(db);
@@ -164,6 +219,87 @@ void TMySqlSession::AnswerNewSalt(const std::string& passwd) {
     }
     auto reply = NewSaltReply(passwd, answer.data(), scrambleBuff.data());
     Fnet.WriteBytes(reply.data(), 0, 20);
+}
+
+void TMySqlSession::WritePluginLogin(const std::string& db, TAuthPlugin& plugin) {
+    TSecretBytes answer = plugin.FirstResponse(
+        {reinterpret_cast<const char*>(scrambleBuff.data()), scrambleBuff.size()});
+    const auto length = static_cast<uint64_t>(answer.Bytes().size());
+    if (clientFlag & CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA)
+        Fnet.WriteFieldLength(length);
+    else if (length <= 255)
+        Fnet.WriteByte(static_cast<uint8_t>(length));
+    else
+        throw EMySqlException(CR_MALFORMED_PACKET,
+                              "the server takes no authentication answer of that length");
+    WriteBytes(answer.Bytes());
+    if (serverCapabilities & CLIENT_CONNECT_WITH_DB) {
+        Fnet.WriteString(db);
+        if (!db.empty())
+            database = db;
+    } else {
+        Fnet.WriteByte(0);
+    }
+    Fnet.WriteString(plugin.Name());
+}
+
+// Sends the packet built and wipes it from the buffer: it may carry a
+// password or what stands for one.
+void TMySqlSession::SendWiped() {
+    const int length = Fnet.Length();
+    if (length == TMySqlNet::HeaderSize)
+        Fnet.SendEmpty();
+    else
+        Fnet.Send();
+    WipeBytes(Fnet.Buffer(), static_cast<size_t>(length));
+}
+
+// Switch request: the plugin's name, then its data; nothing is sent for a
+// plugin this client does not have.
+std::unique_ptr<TAuthPlugin> TMySqlSession::SwitchPlugin(const TAuthContext& context,
+                                                         TSecretBytes& reply) {
+    Fnet.SetPosition(1);
+    std::string name = Fnet.ReadString();
+    std::string_view data(reinterpret_cast<const char*>(Fnet.Buffer()) + Fnet.Position(),
+                          static_cast<size_t>(Fnet.Length() - Fnet.Position()));
+    auto plugin = CreateAuthPlugin(name, context);
+    if (!plugin)
+        throw EMySqlException(CR_AUTH_PLUGIN_CANNOT_LOAD, {name}, "");
+    reply = plugin->FirstResponse(data);
+    return plugin;
+}
+
+// The answers after a plugin login: OK ends it, a switch request changes
+// the plugin, a more-data packet goes to the current one, and the one-byte
+// 0xFE still asks for the pre-4.1 scramble. Sequence numbers run on.
+void TMySqlSession::PluginExchange(const std::string& passwd, TAuthContext& context,
+                                   std::unique_ptr<TAuthPlugin>& plugin) {
+    for (int packets = 0;; ++packets) {
+        Fnet.Receive();
+        if (packets == MaxAuthPackets)
+            Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET, "the login does not end"));
+        const uint8_t* p = Fnet.Buffer();
+        const int length = Fnet.Length();
+        if (length > 0 && p[0] == 0)
+            return;
+        std::optional<TSecretBytes> reply;
+        if (length == 1 && p[0] == SwitchRequestPacket) {
+            reply.emplace(ScrambleOld(passwd, scrambleBuff.data()));
+        } else if (length > 1 && p[0] == SwitchRequestPacket) {
+            reply.emplace();
+            plugin = SwitchPlugin(context, *reply);
+        } else if (length > 0 && p[0] == MoreDataPacket) {
+            reply = plugin->MoreData(
+                {reinterpret_cast<const char*>(p) + 1, static_cast<size_t>(length - 1)});
+        } else {
+            Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET, "unexpected packet during the login"));
+        }
+        if (!reply)
+            continue;
+        Fnet.Clear();
+        WriteBytes(reply->Bytes());
+        SendWiped();
+    }
 }
 
 void TMySqlSession::FinishLogin(const std::string& passwd) {
@@ -199,9 +335,24 @@ void TMySqlSession::Connect(const std::string& host_, const std::string& user_,
     port = static_cast<int>(portNumber);
     Fnet.Clear();
     uint32_t flags = ChooseFlags(clientflag);
-    WriteLogin(flags, userName, passwd, db);
-    Fnet.Send();
-    FinishLogin(passwd);
+    if (protocolType == MYSQL_PROTOCOL_SSL)
+        StartTls(flags, hostName);
+    TAuthContext context{passwd, FTls && FTls->Encrypted(), FGetServerPublicKey,
+                         FServerPublicKeyFile};
+    std::unique_ptr<TAuthPlugin> plugin;
+    if (flags & CLIENT_PLUGIN_AUTH) {
+        plugin = CreateAuthPlugin(FGreetingPlugin, context);
+        if (!plugin)
+            plugin = CreateAuthPlugin(NativePasswordPlugin, context);
+    }
+    WriteLogin(flags, userName, passwd, db, plugin.get());
+    if (plugin) {
+        SendWiped();
+        PluginExchange(passwd, context, plugin);
+    } else {
+        Fnet.Send();
+        FinishLogin(passwd);
+    }
     Fnet.SetCompress((flags & CLIENT_COMPRESS) != 0);
     status = TMySqlStatus::msReady;
     isClosed = false;

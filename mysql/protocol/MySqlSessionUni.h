@@ -2,6 +2,7 @@
 // reading of their answers.
 #pragma once
 
+#include "mysql/protocol/MySqlAuthPluginsUni.h"
 #include "mysql/protocol/MySqlNetUni.h"
 #include "mysql/protocol/MySqlResultSetUni.h"
 
@@ -66,10 +67,14 @@ constexpr uint32_t CLIENT_TRANSACTIONS = 0x2000;
 constexpr uint32_t CLIENT_SECURE_CONNECTION = 0x8000;
 constexpr uint32_t CLIENT_MULTI_STATEMENTS = 0x10000;
 constexpr uint32_t CLIENT_MULTI_RESULTS = 0x20000;
+constexpr uint32_t CLIENT_PLUGIN_AUTH = 0x80000;
+constexpr uint32_t CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA = 0x200000;
 
 // Server status bits.
 constexpr int SERVER_STATUS_AUTOCOMMIT = 2;
 constexpr int SERVER_MORE_RESULTS_EXISTS = 8;
+
+class TCRVioTls;
 
 class TMySqlSession {
 public:
@@ -138,6 +143,9 @@ public:
     int FieldCount() const { return fieldCount; }
     void SetSSL(std::string key, std::string cert, std::string ca, std::string capath,
                 std::string cipher);
+    void SetSSLVerify(bool value) { FSSLVerify = value; }
+    void SetGetServerPublicKey(bool value) { FGetServerPublicKey = value; }
+    void SetServerPublicKeyFile(std::string path) { FServerPublicKeyFile = std::move(path); }
     bool SkipPacket() const { return FSkipPacket; }
     void SetSkipPacket(bool value) { FSkipPacket = value; }
     bool protocol41() const;
@@ -148,12 +156,19 @@ private:
     void OpenTransport(const std::string& hostName, int64_t portNumber);
     void ReadGreeting();
     uint32_t ChooseFlags(uint32_t clientflag) const;
+    void WriteLoginHeader(uint32_t flags);
+    void StartTls(uint32_t flags, const std::string& hostName);
     void WriteLogin(uint32_t flags, const std::string& userName, const std::string& passwd,
-                    const std::string& db);
+                    const std::string& db, TAuthPlugin* plugin);
     bool WriteAuthentication(const std::string& passwd);
+    void WritePluginLogin(const std::string& db, TAuthPlugin& plugin);
     void WriteBytes(std::string_view bytes);
+    void SendWiped();
     void FinishLogin(const std::string& passwd);
     void AnswerNewSalt(const std::string& passwd);
+    void PluginExchange(const std::string& passwd, TAuthContext& context,
+                        std::unique_ptr<TAuthPlugin>& plugin);
+    std::unique_ptr<TAuthPlugin> SwitchPlugin(const TAuthContext& context, TSecretBytes& reply);
     void ReadOk();
     void ReadResultSetHeader(int64_t count);
     void SendLocalFile();
@@ -184,6 +199,10 @@ private:
     TMySqlStatus status = TMySqlStatus::msReady;
     std::array<uint8_t, 20> scrambleBuff{};
     bool FFullSalt = false;
+    // The plugin the greeting names (with CLIENT_PLUGIN_AUTH), else empty.
+    std::string FGreetingPlugin;
+    // The TLS layer of the transport, when the protocol type is SSL.
+    TCRVioTls* FTls = nullptr;
     MYSQL_PROTOCOL_TYPE protocolType = MYSQL_PROTOCOL_DEFAULT;
     TMySqlFieldInfos fields;
     int64_t affectedRows = 0;
@@ -191,6 +210,9 @@ private:
     int64_t extraInfo = 0;
     int fieldCount = 0;
     std::string SSL_key, SSL_cert, SSL_ca, SSL_capath, SSL_cipher;
+    bool FSSLVerify = true;
+    bool FGetServerPublicKey = false;
+    std::string FServerPublicKeyFile;
     bool FSkipPacket = false;
     // The file named by the LOAD DATA LOCAL INFILE statement being executed, if any.
     std::optional<std::string> FLocalInfileName;

@@ -94,6 +94,36 @@ TEST_F(TransferCommand, AServerErrorReadsAsTheStockClientPrintsIt) {
                          "`cli_transfer`.`strict_people`.`name` at row 1\n");
 }
 
+TEST_F(TransferCommand, TransfersOverTlsPlainAndCompressed) {
+    if (Server.tlsCA.empty())
+        TABELLIX_MISSING("The test server's TLS set-up (TABELLIX_MYSQL_TLS_CA)");
+    setenv("TABELLIX_PASSWORD", Server.tlsPassword.c_str(), 1);
+    const cli::TArgs tlsUser = {"--host", Server.host,   "--port", std::to_string(Server.port),
+                                "--user", Server.tlsUser};
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer", "DROP TABLE IF EXISTS cli_transfer.tls_p",
+           "DROP TABLE IF EXISTS cli_transfer.tls_z"});
+    for (const std::string& compress : {std::string("False"), std::string("True")}) {
+        SCOPED_TRACE(compress);
+        const std::string table = compress == "True" ? "tls_z" : "tls_p";
+        cli::TArgs args = tlsUser;
+        args.insert(args.end(), {test::kPeopleBook, "--database", "cli_transfer", "--table", table,
+                                 "--first-row-names", "--tls-ca", Server.tlsCA, "-O",
+                                 "MySQL.Compress=" + compress});
+        ASSERT_EQ(RunCommand(cli::RunTransfer, args), 0) << Err.str();
+        EXPECT_EQ(Output.str(), "cli_transfer." + table + "\n");
+        EXPECT_EQ(RunCommand(cli::RunTransfer, args), 1);
+        EXPECT_NE(Err.str().find("already exists"), std::string::npos) << Err.str();
+    }
+    // Without TLS the account is refused; with --tls alone the system's trust
+    // store does not know the test CA.
+    EXPECT_EQ(RunCommand(cli::RunDatabases, tlsUser), 1);
+    EXPECT_NE(Err.str().find("Access denied for user"), std::string::npos) << Err.str();
+    cli::TArgs systemStore = tlsUser;
+    systemStore.push_back("--tls");
+    EXPECT_EQ(RunCommand(cli::RunDatabases, systemStore), 1);
+    EXPECT_NE(Err.str().find("SSL connection error"), std::string::npos) << Err.str();
+}
+
 TEST_F(TransferCommand, RefusesBadCommandLines) {
     struct Case {
         cli::TArgs args;

@@ -1,4 +1,5 @@
-// Arbitrary server bytes fed to the greeting, login answer, OK packet,
+// Arbitrary server bytes fed to the greeting, the login answers (switch
+// requests to any plugin, more-data packets, server keys), OK packet,
 // column-description and row readers, plain or compressed. Every outcome
 // must be a typed error or a clean end, never a crash; a fault closes the session.
 #include "base/Exception.h"
@@ -80,6 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMySqlSession session;
     session.net().SetVio(std::make_unique<FuzzVio>(data + 1, size - 1));
     session.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
+    // Lets a more-data packet's bytes reach the RSA key reader.
+    session.SetGetServerPublicKey((mode & 16) != 0);
     try {
         uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
         if (mode & 1)

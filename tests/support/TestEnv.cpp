@@ -49,6 +49,12 @@ std::optional<MySqlTestServer> TestMySqlServer() {
     s.nopassUser = Env("TABELLIX_MYSQL_NOPASS_USER");
     s.socket = Env("TABELLIX_MYSQL_SOCKET");
     s.generalLog = Env("TABELLIX_MYSQL_GENERAL_LOG");
+    s.tlsCA = Env("TABELLIX_MYSQL_TLS_CA");
+    s.otherCA = Env("TABELLIX_MYSQL_TLS_OTHER_CA");
+    s.tlsUser = Env("TABELLIX_MYSQL_TLS_USER");
+    s.tlsPassword = Env("TABELLIX_MYSQL_TLS_PASSWORD");
+    s.ed25519User = Env("TABELLIX_MYSQL_ED25519_USER");
+    s.ed25519Password = Env("TABELLIX_MYSQL_ED25519_PASSWORD");
     return s;
 }
 

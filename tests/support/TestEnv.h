@@ -26,6 +26,12 @@ struct MySqlTestServer {
     std::string nopassUser; // an account without a password
     std::string socket;     // for administration beside the tests
     std::string generalLog; // the server's statement log, when it keeps one
+    std::string tlsCA;      // the CA that signed the server's certificate (IP 127.0.0.1 only)
+    std::string otherCA;    // a CA that signed nothing the server has
+    std::string tlsUser;    // an account that REQUIRE SSL
+    std::string tlsPassword;
+    std::string ed25519User; // an account IDENTIFIED VIA ed25519
+    std::string ed25519Password;
 };
 std::optional<MySqlTestServer> TestMySqlServer();
 
@@ -66,3 +72,10 @@ std::string ReadFileBytes(const std::filesystem::path& path);
     if (!var##_opt)                                                                                \
         TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");                         \
     const ::tabellix::test::MySqlTestServer var = *var##_opt
+
+// As TABELLIX_REQUIRE_MYSQL, for a server that also offers TLS and the
+// TLS-only and ed25519 accounts.
+#define TABELLIX_REQUIRE_MYSQL_TLS(var)                                                            \
+    TABELLIX_REQUIRE_MYSQL(var);                                                                   \
+    if (var.tlsCA.empty() || var.ed25519User.empty())                                              \
+    TABELLIX_MISSING("The test server's TLS set-up (TABELLIX_MYSQL_TLS_CA)")

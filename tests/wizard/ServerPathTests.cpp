@@ -168,6 +168,33 @@ TEST_F(ServerPath, ConnectsListsTheDatabasesAndTransfersTheSheet) {
     EXPECT_TRUE(Answers->Errors.empty());
 }
 
+TEST_F(ServerPath, TlsCheckBoxAndCaFileReachAnAccountThatRequiresTls) {
+    if (Server.tlsCA.empty())
+        TABELLIX_MISSING("The test server's TLS set-up (TABELLIX_MYSQL_TLS_CA)");
+    ToServerPage();
+    Type("edt_mysql_server", Q(Server.host));
+    Type("edt_mysql_port", Q(std::to_string(Server.port)));
+    Type("edt_mysql_username", Q(Server.tlsUser));
+    Type("edt_mysql_password", Q(Server.tlsPassword));
+    Click("btn1");
+    ASSERT_EQ(Answers->Messages.size(), 1u);
+    EXPECT_NE(Answers->Messages[0].find("Access denied"), std::string::npos);
+
+    // The check box alone trusts the system's store, which lacks the test CA.
+    QTest::mouseClick(Find("chk_tls"), Qt::LeftButton);
+    Click("btn1");
+    ASSERT_EQ(Answers->Messages.size(), 2u);
+    EXPECT_EQ(Answers->Messages[1].rfind("SSL connection error", 0), 0u) << Answers->Messages[1];
+
+    Answers->OpenAnswers.push_back(Server.tlsCA);
+    Click("btn_tls_ca");
+    EXPECT_EQ(Find<QLineEdit>("edt_tls_ca")->text(), Q(Server.tlsCA));
+    Click("btn1");
+    ASSERT_EQ(Answers->Messages.size(), 3u);
+    EXPECT_EQ(Answers->Messages[2], kConnected);
+    EXPECT_GE(Find<QComboBox>("dblist")->findText("information_schema"), 0);
+}
+
 TEST_F(ServerPath, NextAsksForConnectUntilADatabaseIsChosenAndEveryBoxEmptiesTheList) {
     ToServerPage();
     Connect();

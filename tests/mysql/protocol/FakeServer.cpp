@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cstring>
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -14,16 +15,41 @@ namespace {
 
 constexpr int WaitSeconds = 5;
 
-bool ReadAll(int fd, char* out, size_t count) {
-    while (count > 0) {
-        ssize_t n = recv(fd, out, count, 0);
-        if (n <= 0)
-            return false;
-        out += n;
-        count -= static_cast<size_t>(n);
+// The accepted socket, and its TLS session once StartTls has run.
+struct Peer {
+    int fd = -1;
+    SSL_CTX* context = nullptr;
+    SSL* ssl = nullptr;
+    ~Peer() {
+        SSL_free(ssl);
+        SSL_CTX_free(context);
     }
-    return true;
-}
+    bool StartTls(const std::string& certFile, const std::string& keyFile) {
+        context = SSL_CTX_new(TLS_server_method());
+        if (!context || SSL_CTX_use_certificate_chain_file(context, certFile.c_str()) != 1 ||
+            SSL_CTX_use_PrivateKey_file(context, keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+            return false;
+        ssl = SSL_new(context);
+        return ssl && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1;
+    }
+    bool SendAll(const std::string& bytes) {
+        if (ssl)
+            return bytes.empty() || SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size())) ==
+                                        static_cast<int>(bytes.size());
+        return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+    bool ReadAll(char* out, size_t count) {
+        while (count > 0) {
+            ssize_t n = ssl ? SSL_read(ssl, out, static_cast<int>(count)) : recv(fd, out, count, 0);
+            if (n <= 0)
+                return false;
+            out += n;
+            count -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+};
 
 } // namespace
 
@@ -53,6 +79,21 @@ std::string GreetingPayload(uint32_t capabilities, const std::string& salt20, bo
     p += std::string(13, '\0');
     p += salt20.substr(8, 12);
     p += '\0';
+    return p;
+}
+
+std::string PluginGreetingPayload(uint32_t capabilities, const std::string& salt20,
+                                  const std::string& plugin) {
+    std::string p = std::string(1, '\x0A') + "8.4.0-fake" + '\0' + Le(42, 4) + salt20.substr(0, 8);
+    p += '\0';
+    p += Le(capabilities & 0xFFFF, 2);
+    p += '\xFF';
+    p += Le(2, 2);
+    p += Le(capabilities >> 16, 2);
+    p += '\x15';
+    p += std::string(10, '\0');
+    p += salt20.substr(8, 12) + '\0';
+    p += plugin + '\0';
     return p;
 }
 
@@ -111,33 +152,38 @@ void FakeServer::Run() {
     pollfd p{FListen, POLLIN, 0};
     if (poll(&p, 1, WaitSeconds * 1000) != 1)
         return;
-    int fd = accept(FListen, nullptr, nullptr);
-    if (fd < 0)
+    Peer peer;
+    peer.fd = accept(FListen, nullptr, nullptr);
+    if (peer.fd < 0)
         return;
     timeval tv{WaitSeconds, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    setsockopt(peer.fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(peer.fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     for (const Step& step : FScript) {
         if (step.kind == Step::Hangup)
             break;
+        if (step.kind == Step::StartTls) {
+            if (!peer.StartTls(step.bytes, step.keyFile))
+                break;
+            continue;
+        }
         if (step.kind == Step::Send) {
-            if (send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL) !=
-                static_cast<ssize_t>(step.bytes.size()))
+            if (!peer.SendAll(step.bytes))
                 break;
             continue;
         }
         char header[4];
-        if (!ReadAll(fd, header, 4))
+        if (!peer.ReadAll(header, 4))
             break;
         size_t n = static_cast<uint8_t>(header[0]) | (static_cast<uint8_t>(header[1]) << 8) |
                    (static_cast<uint8_t>(header[2]) << 16);
         std::string payload(n, '\0');
-        if (!ReadAll(fd, payload.data(), n))
+        if (!peer.ReadAll(payload.data(), n))
             break;
         FReceived.push_back(std::string(1, header[3]) + payload);
     }
-    shutdown(fd, SHUT_RDWR);
-    close(fd);
+    shutdown(peer.fd, SHUT_RDWR);
+    close(peer.fd);
 }
 
 const std::vector<std::string>& FakeServer::Received() {

@@ -24,6 +24,10 @@ std::string Packet(uint8_t seq, const std::string& payload);
 // A protocol-10 greeting; `full` adds the capability block and the 12 more salt bytes.
 std::string GreetingPayload(uint32_t capabilities, const std::string& salt20, bool full = true,
                             uint8_t version = 10);
+// A greeting with plugin authentication (MySQL 8.4 style): 32-bit
+// capabilities, a 21-byte plugin data length and the plugin's name.
+std::string PluginGreetingPayload(uint32_t capabilities, const std::string& salt20,
+                                  const std::string& plugin);
 std::string Le(uint64_t value, int bytes);
 // An OK packet's payload with affected rows and insert id (4.1 form).
 std::string OkPayload(uint8_t affected = 0, uint8_t insertId = 0);
@@ -56,8 +60,9 @@ private:
 class FakeServer {
 public:
     struct Step {
-        enum Kind { Send, ReadPacket, Hangup } kind;
+        enum Kind { Send, ReadPacket, Hangup, StartTls } kind;
         std::string bytes;
+        std::string keyFile; // StartTls: bytes is the certificate file
     };
 
     explicit FakeServer(std::vector<Step> script);
@@ -66,9 +71,13 @@ public:
     // Waits for the script to end (bounded); each packet read as its sequence number then payload.
     const std::vector<std::string>& Received();
 
-    static Step Send(std::string bytes) { return {Step::Send, std::move(bytes)}; }
-    static Step Read() { return {Step::ReadPacket, {}}; }
-    static Step Hangup() { return {Step::Hangup, {}}; }
+    static Step Send(std::string bytes) { return {Step::Send, std::move(bytes), {}}; }
+    static Step Read() { return {Step::ReadPacket, {}, {}}; }
+    static Step Hangup() { return {Step::Hangup, {}, {}}; }
+    // The server side of the TLS handshake; later steps run inside TLS.
+    static Step StartTls(std::string certFile, std::string keyFile) {
+        return {Step::StartTls, std::move(certFile), std::move(keyFile)};
+    }
 
 private:
     void Run();

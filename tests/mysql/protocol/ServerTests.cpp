@@ -236,6 +236,89 @@ TEST_P(RealServer, OldPasswordAccountGetsThePreFourOneScramble) {
     Query(admin, "DROP USER " + account);
 }
 
+// A TLS session to the test server, verified against `ca` and `host`.
+void OpenTls(TMySqlSession& s, const test::MySqlTestServer& server, const std::string& host,
+             const std::string& ca, const std::string& user, const std::string& password,
+             bool compress, bool verify = true) {
+    s.SetConnectTimeout(15);
+    s.SetCommandTimeout(60);
+    s.SetProtocolType(MYSQL_PROTOCOL_SSL);
+    s.SetSSL("", "", ca, "", "");
+    s.SetSSLVerify(verify);
+    s.Connect(host, user, password, "", static_cast<unsigned>(server.port), "",
+              CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS | (compress ? CLIENT_COMPRESS : 0));
+}
+
+TEST_P(RealServer, TlsLoginCarriesStatementsAndRowsInsideTls) {
+    TABELLIX_REQUIRE_MYSQL_TLS(server);
+    TMySqlSession s;
+    OpenTls(s, server, server.host, server.tlsCA, server.tlsUser, server.tlsPassword, GetParam());
+    EXPECT_EQ(s.net().Compress(), GetParam());
+    Query(s, "SHOW SESSION STATUS LIKE 'Ssl_version'");
+    auto rows = Rows(s);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1].rfind("TLSv1.", 0), 0u) << rows[0][1];
+    std::string value(300000, 'v');
+    value[0] = 'a';
+    Query(s, "SELECT LENGTH('" + value + "'), LEFT('" + value + "', 2), REPEAT('w', 200000)");
+    rows = Rows(s);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "300000");
+    EXPECT_EQ(rows[0][1], "av");
+    EXPECT_EQ(rows[0][2], std::string(200000, 'w'));
+    s.Close();
+}
+
+TEST_P(RealServer, RequireSslAccountIsRefusedWithoutTls) {
+    TABELLIX_REQUIRE_MYSQL_TLS(server);
+    TMySqlSession plain;
+    auto e = test::ExpectError<EMySqlException>(
+        [&] { Open(plain, server, server.tlsUser, server.tlsPassword); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1045);
+}
+
+TEST_P(RealServer, UntrustedCertificateOrWrongHostNameGives2026) {
+    TABELLIX_REQUIRE_MYSQL_TLS(server);
+    struct Case {
+        const char* name;
+        std::string host, ca, reason;
+    };
+    const Case cases[] = {
+        {"certificate of another CA", server.host, server.otherCA, "certificate verify failed: "},
+        {"host name not in the certificate", "localhost", server.tlsCA,
+         "certificate verify failed: hostname mismatch"},
+        {"no such CA file", server.host, "/nonexistent/ca.pem",
+         "cannot read the CA certificates '/nonexistent/ca.pem'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMySqlSession s;
+        auto e = test::ExpectError<EMySqlException>([&] {
+            OpenTls(s, server, c.host, c.ca, server.tlsUser, server.tlsPassword, GetParam());
+        });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 2026);
+        EXPECT_EQ(e->Message().rfind("SSL connection error\r\n" + c.reason, 0), 0u) << e->Message();
+    }
+    TMySqlSession unverified;
+    OpenTls(unverified, server, "localhost", server.otherCA, server.tlsUser, server.tlsPassword,
+            GetParam(), false);
+    EXPECT_EQ(One(unverified, "SELECT CURRENT_USER()"), server.tlsUser + "@%");
+}
+
+TEST_P(RealServer, Ed25519AccountIsReachedThroughTheSwitchRequest) {
+    TABELLIX_REQUIRE_MYSQL_TLS(server);
+    TMySqlSession s;
+    Open(s, server, server.ed25519User, server.ed25519Password);
+    EXPECT_EQ(One(s, "SELECT CURRENT_USER()"), server.ed25519User + "@%");
+    TMySqlSession wrong;
+    auto e = test::ExpectError<EMySqlException>(
+        [&] { Open(wrong, server, server.ed25519User, "not-the-password"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1045);
+}
+
 INSTANTIATE_TEST_SUITE_P(Protocol, RealServer, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Compressed" : "Plain"; });
 
