@@ -159,6 +159,7 @@ void TForm4::Connect() {
           std::pair{btnclose, &TForm4::btncloseClick},
           std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click}})
         connect(button, &QPushButton::clicked, this, Handler(this, handler));
+    grid->OnOpenRow = Handler(this, &TForm4::btn3Click);
 }
 
 std::array<QFrame*, 5> TForm4::Pages() const {

@@ -187,6 +187,11 @@ void WizardFixture::SelectGridRow(int gridRow) const {
 
 void WizardFixture::WithEditor(int gridRow, const std::function<void(QWidget& editor)>& drive) {
     SelectGridRow(gridRow);
+    WithEditorOpenedBy([this] { Click("btn3"); }, drive);
+}
+
+void WizardFixture::WithEditorOpenedBy(const std::function<void()>& open,
+                                       const std::function<void(QWidget& editor)>& drive) {
     QWidget& editor = *Forms.editgrid;
     bool driven = false;
     QTimer::singleShot(0, &editor, [&] {
@@ -196,7 +201,7 @@ void WizardFixture::WithEditor(int gridRow, const std::function<void(QWidget& ed
         if (editor.isVisible())
             editor.close();
     });
-    Click("btn3");
+    open();
     EXPECT_TRUE(driven) << "the field editor did not open";
 }
 

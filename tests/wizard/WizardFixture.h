@@ -75,6 +75,9 @@ protected:
     // Opens the field editor on gridRow; drive acts on it while it is modal
     // and is closed afterwards if it is still open.
     void WithEditor(int gridRow, const std::function<void(QWidget& editor)>& drive);
+    // The same with the editor opened by open instead of "Edit Selected".
+    void WithEditorOpenedBy(const std::function<void()>& open,
+                            const std::function<void(QWidget& editor)>& drive);
     // Next on step 2 with each refused table name: its message, the focus
     // back in sql_table_name, still on step 2.
     void
