@@ -6,10 +6,12 @@
 #include "wizard/dialogs.h"
 #include "wizard/edit_grid.h"
 #include "wizard/pictures.h"
+#include "wizard/settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -190,8 +192,13 @@ void TForm4::closeEvent(QCloseEvent* event) {
 
 void TForm4::btn_browsClick() {
     dlgOpen.Filter = "MS Excel Files|*.xls;*.xlsx";
-    if (auto chosen = Dialogs().OpenFile(this, dlgOpen.Filter, dlgOpen.FileName))
+    const std::string start = dlgOpen.FileName.empty()
+                                  ? Remembered(setting::OpenFolder).toString().toStdString()
+                                  : dlgOpen.FileName;
+    if (auto chosen = Dialogs().OpenFile(this, dlgOpen.Filter, start)) {
         dlgOpen.FileName = *chosen;
+        RememberFolderOf(setting::OpenFolder, Q(*chosen));
+    }
     if (dlgOpen.FileName.empty())
         return;
     btnnext->setEnabled(false);
@@ -309,7 +316,9 @@ void TForm4::Step3() {
         return;
     dlgSave.FileName.clear();
     dlgSave.Filter = "SQL files|*.SQL";
-    dlgSave.FileName = Dialogs().SaveFile(this, dlgSave.Filter).value_or("");
+    dlgSave.FileName = Dialogs().SaveFile(this, dlgSave.Filter, ProposedDumpFile()).value_or("");
+    if (!dlgSave.FileName.empty())
+        RememberFolderOf(setting::SaveFolder, Q(dlgSave.FileName));
     const auto settled = choose_dump_file(dlgSave.FileName, [this](const std::string& question) {
         return ConfirmBox(this, question);
     });
@@ -317,6 +326,15 @@ void TForm4::Step3() {
         return;
     dfile = *settled;
     gotostep(5);
+}
+
+// The table's name, filtered as the dump will name it, in the folder the
+// last dump went to.
+std::string TForm4::ProposedDumpFile() const {
+    const std::string name = funs->spchar_filter(sql_table_name->text().toStdString());
+    const QString folder = Remembered(setting::SaveFolder).toString();
+    const QString file = name.empty() ? QString() : Q(name + ".SQL");
+    return (folder.isEmpty() ? file : QDir(folder).filePath(file)).toStdString();
 }
 
 void TForm4::Step4() {

@@ -74,6 +74,7 @@ private:
     void Step5();
     void Step6();
     bool TableNameAccepted();
+    std::string ProposedDumpFile() const;
     TPassEnd RunPass();
     void ReturnToStep(int step);
     TListModel SheetList() const;

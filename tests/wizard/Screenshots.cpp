@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <iostream>
@@ -31,7 +33,9 @@ public:
     std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&) override {
         return kBook;
     }
-    std::optional<std::string> SaveFile(QWidget*, const std::string&) override { return FOut; }
+    std::optional<std::string> SaveFile(QWidget*, const std::string&, const std::string&) override {
+        return FOut;
+    }
 
 private:
     std::string FOut;
@@ -70,6 +74,9 @@ bool Save(QWidget& widget, const QDir& dir, const QString& name) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Nothing remembered from an earlier run changes the pictures.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     const QDir dir(argc > 1 ? argv[1] : "screenshots");
     QDir().mkpath(dir.path());
     SetDialogs(std::make_unique<TShotDialogs>(dir.filePath("staff").toStdString()));

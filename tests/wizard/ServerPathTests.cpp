@@ -348,6 +348,24 @@ TEST_F(ServerPath, AfterTheServerDroppedTheSessionConnectReportsItThenReconnects
     EXPECT_TRUE(Answers->Errors.empty());
 }
 
+TEST_F(ServerPath, TheNextRunStartsWithTheLoginOfTheLastSuccessfulConnectWithoutThePassword) {
+    ToServerPage();
+    ConnectWith("wrong");
+    Restart();
+    EXPECT_EQ(Text("edt_mysql_server"), "localhost") << "a failed Connect is not remembered";
+    EXPECT_EQ(Text("edt_mysql_username"), "root");
+
+    ToServerPage();
+    Connect();
+    ASSERT_EQ(Answers->Messages.back(), kConnected);
+    Restart();
+    EXPECT_EQ(Text("edt_mysql_server"), Q(Server.host));
+    EXPECT_EQ(Text("edt_mysql_port"), Q(std::to_string(Server.port)));
+    EXPECT_EQ(Text("edt_mysql_username"), Q(Server.user));
+    EXPECT_EQ(Text("edt_mysql_password"), "");
+    EXPECT_EQ(SettingsFile().find(Server.password), std::string::npos);
+}
+
 class ServerPathNames : public WizardFixture {
 protected:
     void SetUp() override {
