@@ -257,6 +257,8 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
     // statement alike.
     std::vector<std::string> cells(static_cast<size_t>(columns));
     for (int k = form.chk_names ? 2 : 1; k <= rows; ++k) {
+        if (form.gauge)
+            form.gauge->RowStarted(k);
         bool empty = true;
         for (size_t c = 0; c < cells.size(); ++c) {
             cells[c] = cell_text(open.App->Cells(k, static_cast<int>(c) + 1).value());
@@ -266,6 +268,7 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
             continue;
         execute(get_insert(*form.sql_table_name, cells));
         if (form.gauge) {
+            form.gauge->RowWritten(k);
             form.gauge->SetPosition(k);
             form.gauge->ProcessMessages();
         }
@@ -276,6 +279,8 @@ bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     TDumpWriter writer(dfile);
     writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid));
+    if (form.gauge)
+        form.gauge->Created();
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)
@@ -289,6 +294,8 @@ bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
     con1.SpecificOptions().SetValues("UseUnicode", "True");
     const std::vector<Variant> noParams{Variant::Null()};
     con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid), noParams);
+    if (form.gauge)
+        form.gauge->Created();
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)

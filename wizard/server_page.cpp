@@ -135,8 +135,7 @@ void TServerPage::ClearDatabases() {
 
 TPassEnd TServerPage::Transfer(myfuns& funs, TConversionForm& form,
                                const std::function<void()>& starting) {
-    const std::string database =
-        dblist->currentIndex() < 0 ? std::string() : dblist->currentText().toStdString();
+    const std::string database = ChosenDatabase();
     if (database.empty()) {
         ShowMessage(window(),
                     "Please Press the button \"Connect\", and choose one Database from the list ");
@@ -156,6 +155,14 @@ TPassEnd TServerPage::Transfer(myfuns& funs, TConversionForm& form,
         return TPassEnd::NameTaken;
     }
     return outcome.Transferred ? TPassEnd::Done : TPassEnd::NotOpened;
+}
+
+std::string TServerPage::ChosenDatabase() const {
+    return dblist->currentIndex() < 0 ? std::string() : dblist->currentText().toStdString();
+}
+
+void TServerPage::DropTable(const std::string& database, const std::string& table) {
+    drop_table(*con1, database, table);
 }
 
 } // namespace tabellix
