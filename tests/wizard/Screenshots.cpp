@@ -55,6 +55,12 @@ std::unique_ptr<TWorkbook> StaffBook() {
         staff.SetNumber(r, 4, 1800 + 7.5 * r);
     }
     book->AddSheet("Archive");
+    // A sheet whose fourth row holds an error value: the conversion stops there.
+    TSheet& faulty = book->AddSheet("Faulty");
+    faulty.SetText(1, 1, "Item");
+    for (int r = 2; r <= 6; ++r)
+        faulty.SetText(r, 1, "Item " + std::to_string(r - 1));
+    faulty.SetValue(4, 1, Variant(VarError{"#DIV/0!"}));
     return book;
 }
 
@@ -112,5 +118,10 @@ int main(int argc, char** argv) {
     Click(form, "btnnext");
     ok &= progressShot && Save(form, dir, "6-wiz6");
     SetAutomationObserver({});
+    Click(form, "btnback");
+    form.findChild<QListWidget*>("sheets")->setCurrentRow(3);
+    Click(form, "btnnext");
+    Click(form, "btnnext");
+    ok &= Save(form, dir, "7-wiz5-failed");
     return ok ? 0 : 1;
 }
