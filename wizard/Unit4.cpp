@@ -60,7 +60,11 @@ public:
     void RowStarted(int row) override { FRow = row; }
     void RowWritten(int) override { ++FWritten; }
 
-    void Reset() { *this = TGaugeSink(*FGauge); }
+    void Reset() {
+        FCreated = false;
+        FRow = 0;
+        FWritten = 0;
+    }
     bool IsCreated() const { return FCreated; }
     int Row() const { return FRow; }
     int Written() const { return FWritten; }
