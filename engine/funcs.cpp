@@ -354,6 +354,8 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
          k = store.NextRow(k + 1)) {
         store.Columns(k, stored);
         std::erase_if(stored, [columns](int c) { return c > columns; });
+        if (form.gauge)
+            form.gauge->RowStarted(k);
         bool empty = true;
         for (int c : stored) {
             const auto i = static_cast<size_t>(c - 1);
@@ -363,6 +365,7 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
         if (!empty) {
             execute(get_insert(*form.sql_table_name, cells));
             if (form.gauge) {
+                form.gauge->RowWritten(k);
                 form.gauge->SetPosition(k);
                 form.gauge->ProcessMessages();
             }
@@ -388,6 +391,8 @@ bool myfuns::dump_stream(std::ostream& out, const std::string& name, TConversion
 
 bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
     writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, TableOptions));
+    if (form.gauge)
+        form.gauge->Created();
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)
@@ -435,6 +440,8 @@ bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
     // keeps them, whatever the server's default.
     if (!SameText(table_engine(options), "MyISAM"))
         con1.ExecSQL("SET autocommit=1", noParams);
+    if (form.gauge)
+        form.gauge->Created();
     int columns = 0;
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)

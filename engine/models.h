@@ -25,6 +25,12 @@ public:
     virtual void SetRange(int minimum, int maximum) = 0;
     virtual void SetPosition(int position) = 0;
     virtual void ProcessMessages() = 0;
+    // Where a pass has got to, for a front end that reports where it stopped:
+    // the CREATE TABLE statement written or executed, sheet row row about to
+    // be read, and its insert statement written or executed.
+    virtual void Created() {}
+    virtual void RowStarted(int /*row*/) {}
+    virtual void RowWritten(int /*row*/) {}
 };
 
 // What a conversion pass reads from the window at the moment of the call.

@@ -15,6 +15,17 @@ bool HoldsTable(const TStringList& tables, const std::string& table) {
     return false;
 }
 
+// name as a quoted identifier: in backticks, each backtick doubled.
+std::string Quoted(const std::string& name) {
+    std::string out = "`";
+    for (const char c : name) {
+        out.push_back(c);
+        if (c == '`')
+            out.push_back('`');
+    }
+    return out + "`";
+}
+
 } // namespace
 
 TDataAccessUnits::TDataAccessUnits() {
@@ -71,6 +82,10 @@ TServerOutcome transfer_to_server(myfuns& funs, TUniConnection& con1, const std:
         steps.OnStart();
     outcome.Transferred = funs.start_transfer(form, con1);
     return outcome;
+}
+
+void drop_table(TUniConnection& con1, const std::string& database, const std::string& table) {
+    con1.ExecSQL("DROP TABLE " + Quoted(database) + "." + Quoted(table), {Variant::Null()});
 }
 
 } // namespace tabellix

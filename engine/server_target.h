@@ -76,4 +76,8 @@ struct TServerOutcome {
 TServerOutcome transfer_to_server(myfuns& funs, TUniConnection& con1, const std::string& database,
                                   TConversionForm& form, const TServerSteps& steps = {});
 
+// Removes the table database.table over con1: one DROP TABLE of that name,
+// both names quoted. Errors of the server are not caught.
+void drop_table(TUniConnection& con1, const std::string& database, const std::string& table);
+
 } // namespace tabellix

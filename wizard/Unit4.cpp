@@ -7,10 +7,12 @@
 #include "wizard/edit_grid.h"
 #include "wizard/options_dialog.h"
 #include "wizard/pictures.h"
+#include "wizard/settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,6 +27,20 @@ namespace tabellix {
 namespace {
 
 const char* const kNoFile = "File Name ...";
+const char* const kProcessing = "Processing Data...\nPlease wait until the comversion completed!";
+
+// "1 row" or "3 rows".
+QString Rows(int n) {
+    return QString("%1 %2").arg(n).arg(n == 1 ? "row" : "rows");
+}
+
+// Seconds to a tenth under a minute, else minutes and seconds.
+QString Duration(std::chrono::milliseconds taken) {
+    const auto ms = taken.count();
+    if (ms < 60000)
+        return QString::number(static_cast<double>(ms) / 1000.0, 'f', 1) + " s";
+    return QString("%1 min %2 s").arg(ms / 60000).arg((ms / 1000) % 60);
+}
 
 QLabel* Picture(QWidget* parent, const QPixmap& pixmap, QRect geometry) {
     auto* label = Place<QLabel>(parent, "", geometry);
@@ -41,9 +57,24 @@ public:
     void SetRange(int minimum, int maximum) override { FGauge->setRange(minimum, maximum); }
     void SetPosition(int position) override { FGauge->setValue(position); }
     void ProcessMessages() override { QCoreApplication::processEvents(); }
+    void Created() override { FCreated = true; }
+    void RowStarted(int row) override { FRow = row; }
+    void RowWritten(int) override { ++FWritten; }
+
+    void Reset() {
+        FCreated = false;
+        FRow = 0;
+        FWritten = 0;
+    }
+    bool IsCreated() const { return FCreated; }
+    int Row() const { return FRow; }
+    int Written() const { return FWritten; }
 
 private:
     QProgressBar* FGauge;
+    bool FCreated = false;
+    int FRow = 0; // the sheet row being converted, 0 before the first
+    int FWritten = 0;
 };
 
 TForm4::TForm4()
@@ -144,26 +175,36 @@ void TForm4::BuildStep2(QFrame* page) {
 
 void TForm4::BuildProgressPages() {
     Picture(wiz5, ProgressPicture(QSize(220, 120)), QRect(133, 40, 220, 120));
-    Label(wiz5, "lbl5", "Processing Data...\nPlease wait until the comversion completed!",
-          QRect(16, 180, 455, 32));
+    lbl5 = Label(wiz5, "lbl5", kProcessing, QRect(16, 170, 455, 48));
+    lbl5->setWordWrap(true);
+    lbl5->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     gauge = Place<QProgressBar>(wiz5, "gauge", QRect(16, 226, 455, 22));
     QPalette blue = gauge->palette();
     blue.setColor(QPalette::Highlight, QColor(30, 90, 200));
     gauge->setPalette(blue);
     gauge->setRange(0, 100);
     gauge->setValue(0);
+    lblleft = Label(wiz5, "lblleft", "", QRect(16, 260, 455, 32));
+    lblleft->setWordWrap(true);
+    lblleft->hide();
+    btndrop = Button(wiz5, "btndrop", "Remove the Table", QRect(16, 298, 145, 27));
+    btndrop->hide();
     Picture(wiz6, CompletionPicture(QSize(96, 96)), QRect(195, 70, 96, 96));
     QLabel* done =
         Label(wiz6, "lbl4", "The Conversion Process Completed!", QRect(16, 190, 455, 20));
     done->setAlignment(Qt::AlignCenter);
+    lblsummary = Label(wiz6, "lblsummary", "", QRect(16, 214, 455, 20));
+    lblsummary->setAlignment(Qt::AlignCenter);
 }
 
 void TForm4::Connect() {
     for (const auto& [button, handler] :
          {std::pair{btnnext, &TForm4::btnnextClick}, std::pair{btnback, &TForm4::btnbackClick},
           std::pair{btnclose, &TForm4::btncloseClick},
-          std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click}})
+          std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click},
+          std::pair{btndrop, &TForm4::RemoveLeftTable}})
         connect(button, &QPushButton::clicked, this, Handler(this, handler));
+    grid->OnOpenRow = Handler(this, &TForm4::btn3Click);
 }
 
 std::array<QFrame*, 5> TForm4::Pages() const {
@@ -194,8 +235,13 @@ void TForm4::closeEvent(QCloseEvent* event) {
 
 void TForm4::btn_browsClick() {
     dlgOpen.Filter = "MS Excel Files|*.xls;*.xlsx";
-    if (auto chosen = Dialogs().OpenFile(this, dlgOpen.Filter, dlgOpen.FileName))
+    const std::string start = dlgOpen.FileName.empty()
+                                  ? Remembered(setting::OpenFolder).toString().toStdString()
+                                  : dlgOpen.FileName;
+    if (auto chosen = Dialogs().OpenFile(this, dlgOpen.Filter, start)) {
         dlgOpen.FileName = *chosen;
+        RememberFolderOf(setting::OpenFolder, Q(*chosen));
+    }
     if (dlgOpen.FileName.empty())
         return;
     btnnext->setEnabled(false);
@@ -245,6 +291,8 @@ void TForm4::prevstep() {
         gotostep(1);
     else if (step == "4")
         gotostep(2);
+    else if (step == "5" && FRetryStep != 0)
+        ReturnToStep(FRetryStep);
 }
 
 void TForm4::gotostep(int n) {
@@ -313,7 +361,9 @@ void TForm4::Step3() {
         return;
     dlgSave.FileName.clear();
     dlgSave.Filter = "SQL files|*.SQL";
-    dlgSave.FileName = Dialogs().SaveFile(this, dlgSave.Filter).value_or("");
+    dlgSave.FileName = Dialogs().SaveFile(this, dlgSave.Filter, ProposedDumpFile()).value_or("");
+    if (!dlgSave.FileName.empty())
+        RememberFolderOf(setting::SaveFolder, Q(dlgSave.FileName));
     const auto settled = choose_dump_file(dlgSave.FileName, [this](const std::string& question) {
         return ConfirmBox(this, question);
     });
@@ -327,6 +377,15 @@ void TForm4::Step3() {
     gotostep(5);
 }
 
+// The table's name, filtered as the dump will name it, in the folder the
+// last dump went to.
+std::string TForm4::ProposedDumpFile() const {
+    const std::string name = funs->spchar_filter(sql_table_name->text().toStdString());
+    const QString folder = Remembered(setting::SaveFolder).toString();
+    const QString file = name.empty() ? QString() : Q(name + ".SQL");
+    return (folder.isEmpty() ? file : QDir(folder).filePath(file)).toStdString();
+}
+
 void TForm4::Step4() {
     ShowStep(wiz4, 4);
 }
@@ -334,7 +393,16 @@ void TForm4::Step4() {
 void TForm4::Step5() {
     sql_table_name->setText(Q(funs->spchar_filter(sql_table_name->text().toStdString())));
     const int from = lstep->text().toInt();
-    switch (RunPass()) {
+    TPassEnd end = TPassEnd::Refused;
+    try {
+        end = RunPass();
+    } catch (const std::exception& e) {
+        // Errors before the progress page showed leave the step as it was.
+        if (lstep->text() == "5")
+            PassFailed(from, e);
+        throw;
+    }
+    switch (end) {
     case TPassEnd::Refused:
         return;
     case TPassEnd::NameTaken:
@@ -345,6 +413,7 @@ void TForm4::Step5() {
         ReturnToStep(from);
         return;
     case TPassEnd::Done:
+        lblsummary->setText(Q(CompletionLine()));
         gotostep(6);
         return;
     }
@@ -377,6 +446,7 @@ TPassEnd TForm4::RunPass() {
     if (funs->TableOptions.PrimaryKey >= grid->Grid().RowCount())
         funs->TableOptions.PrimaryKey = 0;
     const auto starting = [this] {
+        PassStarting();
         ShowStep(wiz5, 5);
         btnnext->setEnabled(false);
         btnback->setEnabled(false);
@@ -390,8 +460,69 @@ TPassEnd TForm4::RunPass() {
     return end;
 }
 
+// The progress page as a new pass finds it.
+void TForm4::PassStarting() {
+    FGauge->Reset();
+    FRetryStep = 0;
+    FLeftDatabase.clear();
+    FLeftTable.clear();
+    lbl5->setText(kProcessing);
+    lblleft->hide();
+    btndrop->hide();
+    FPassStart = std::chrono::steady_clock::now();
+}
+
+// The error box follows with the error's message; the page tells where the
+// pass stopped, offers Back to the page it started from, and on the server
+// path the removal of a table it left behind.
+void TForm4::PassFailed(int from, const std::exception& error) {
+    const QString message = Q(ErrorBoxText(error.what()));
+    const int row = FGauge->Row();
+    lbl5->setText(
+        row > 0 ? QString("The conversion stopped at sheet row %1:\n%2").arg(row).arg(message)
+                : QString("The conversion stopped before the first sheet row:\n%1").arg(message));
+    FRetryStep = from;
+    btnback->setEnabled(true);
+    if (rb_server->isChecked() && FGauge->IsCreated()) {
+        FLeftDatabase = wiz4->ChosenDatabase();
+        FLeftTable = sql_table_name->text().toStdString();
+        const int written = FGauge->Written();
+        lblleft->setText(QString("The table %1.%2 stays on the server, %3.")
+                             .arg(Q(FLeftDatabase), Q(FLeftTable),
+                                  written == 0 ? QString("empty") : "holding " + Rows(written)));
+        lblleft->show();
+        btndrop->show();
+    }
+}
+
+// After a confirmation, one DROP TABLE of the table the failed pass left.
+void TForm4::RemoveLeftTable() {
+    if (FLeftTable.empty())
+        return;
+    const std::string name = FLeftDatabase + "." + FLeftTable;
+    if (!ConfirmBox(this, "Remove the table " + name + " from the server?"))
+        return;
+    wiz4->DropTable(FLeftDatabase, FLeftTable);
+    lblleft->setText(Q("The table " + name + " was removed."));
+    btndrop->hide();
+    FLeftTable.clear();
+}
+
+// Rows written, where to, and the time taken.
+std::string TForm4::CompletionLine() const {
+    const auto taken = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - FPassStart);
+    const std::string target =
+        rb_file->isChecked() ? dfile
+                             : wiz4->ChosenDatabase() + "." + sql_table_name->text().toStdString();
+    return QString("%1 written to %2 in %3")
+        .arg(Rows(FGauge->Written()), Q(target), Duration(taken))
+        .toStdString();
+}
+
 // Back to the page a failed pass started from, ready to try again.
 void TForm4::ReturnToStep(int step) {
+    FRetryStep = 0;
     ShowStep(step == 4 ? wiz4 : wiz2, step);
     btnback->setEnabled(true);
     btnnext->setEnabled(true);

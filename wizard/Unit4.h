@@ -12,6 +12,8 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -75,8 +77,13 @@ private:
     void Step5();
     void Step6();
     bool TableNameAccepted();
+    std::string ProposedDumpFile() const;
     TPassEnd RunPass();
     void ReturnToStep(int step);
+    void PassStarting();
+    void PassFailed(int from, const std::exception& error);
+    void RemoveLeftTable();
+    std::string CompletionLine() const;
     TListModel SheetList() const;
     void SetSheetList(const TListModel& list);
 
@@ -89,6 +96,12 @@ private:
     // A conversion pass is running: closing waits until it has finished.
     bool FPassRunning = false;
     bool FCloseRequested = false;
+    // The step Back returns to after a failed pass (0: none failed).
+    int FRetryStep = 0;
+    std::chrono::steady_clock::time_point FPassStart;
+    // The table a failed transfer left on the server, empty when none.
+    std::string FLeftDatabase;
+    std::string FLeftTable;
 
     QFrame* pnl1 = nullptr;
     QFrame* wiz1 = nullptr;
@@ -115,7 +128,11 @@ private:
     QPushButton* btn3 = nullptr;
     QLineEdit* edit_prefix = nullptr;
 
+    QLabel* lbl5 = nullptr;
     QProgressBar* gauge = nullptr;
+    QLabel* lblleft = nullptr;
+    QPushButton* btndrop = nullptr;
+    QLabel* lblsummary = nullptr;
 };
 
 } // namespace tabellix

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -64,7 +65,23 @@ TColumnGridView::TColumnGridView(QWidget* parent)
                     FLastSelected = current.row() + 1;
             });
     connect(FModel, &QAbstractItemModel::modelReset, this, [this] { SelectRow(FLastSelected); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { OpenRow(); });
     SelectRow(1);
+}
+
+void TColumnGridView::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && currentIndex().isValid()) {
+        OpenRow();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TColumnGridView::OpenRow() {
+    if (OnOpenRow)
+        OnOpenRow();
 }
 
 int TColumnGridView::SelectedRow() const {

@@ -8,6 +8,8 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
+#include <functional>
+
 namespace tabellix {
 
 class TColumnGridModel : public QAbstractTableModel {
@@ -36,7 +38,15 @@ public:
     int SelectedRow() const;
     void SelectRow(int gridRow);
 
+    // A row opened for editing: double-clicked, or Enter pressed on it.
+    std::function<void()> OnOpenRow;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void OpenRow();
+
     TStringGrid FGrid;
     TColumnGridModel* FModel;
     int FLastSelected = 1;

@@ -12,13 +12,44 @@
 namespace tabellix {
 namespace {
 
-// "Description|*.a;*.b|..." as Qt writes it: "Description (*.a *.b);;...".
+// A pattern matching names in any letter case: "*.SQL" as "*.[sS][qQ][lL]"
+// (native dialogs compare patterns case by case).
+QString AnyCase(const QString& pattern) {
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QString("[%1%2]").arg(c.toLower(), c.toUpper());
+        else
+            out += c;
+    }
+    return out;
+}
+
+// "Description|*.a;*.b|..." as Qt writes it: "Description (*.a *.b);;...",
+// each pattern joined by its any-case form; the dialogs show the
+// descriptions only.
 QString QtFilter(const std::string& filter) {
     const QStringList parts = Q(filter).split('|');
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i] + " (" + parts[i + 1].split(';').join(' ') + ")";
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        // Each pattern as written comes first: the save dialog takes the
+        // suffix it gives a file name from the first one.
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(';'))
+            patterns << p << AnyCase(p);
+        patterns.removeDuplicates();
+        filters << parts[i] + " (" + patterns.join(' ') + ")";
+    }
     return filters.join(";;");
+}
+
+std::optional<std::string> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().front();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
 }
 
 class TStandardDialogs : public TDialogs {
@@ -39,19 +70,15 @@ public:
         box.exec();
     }
     std::optional<std::string> OpenFile(QWidget* parent, const std::string& filter,
-                                        const std::string& fileName) override {
-        const QString chosen =
-            QFileDialog::getOpenFileName(parent, QString(), Q(fileName), QtFilter(filter));
-        if (chosen.isEmpty())
-            return std::nullopt;
-        return chosen.toStdString();
+                                        const std::string& start) override {
+        QFileDialog dialog(parent, QString(), Q(start), QtFilter(filter));
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return Chosen(dialog);
     }
-    std::optional<std::string> SaveFile(QWidget* parent, const std::string& filter) override {
-        const QString chosen =
-            QFileDialog::getSaveFileName(parent, QString(), QString(), QtFilter(filter));
-        if (chosen.isEmpty())
-            return std::nullopt;
-        return chosen.toStdString();
+    std::optional<std::string> SaveFile(QWidget* parent, const std::string& filter,
+                                        const std::string& proposed) override {
+        return Chosen(*StandardSaveDialog(parent, filter, proposed));
     }
 };
 
@@ -61,6 +88,15 @@ std::unique_ptr<TDialogs>& Installed() {
 }
 
 } // namespace
+
+std::unique_ptr<QFileDialog> StandardSaveDialog(QWidget* parent, const std::string& filter,
+                                                const std::string& proposed) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), Q(proposed), QtFilter(filter));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    return dialog;
+}
 
 TDialogs& Dialogs() {
     return *Installed();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+class QFileDialog;
 class QWidget;
 
 namespace tabellix {
@@ -21,10 +22,18 @@ public:
     // The application's error box: stop icon, the application title, OK.
     virtual void Error(QWidget* parent, const std::string& text) = 0;
     // filter in the form "Description|*.a;*.b"; nothing when cancelled.
+    // start: the file or folder the dialog starts at (may be empty).
     virtual std::optional<std::string> OpenFile(QWidget* parent, const std::string& filter,
-                                                const std::string& fileName) = 0;
-    virtual std::optional<std::string> SaveFile(QWidget* parent, const std::string& filter) = 0;
+                                                const std::string& start) = 0;
+    // proposed: the file name offered, in the folder to start at.
+    virtual std::optional<std::string> SaveFile(QWidget* parent, const std::string& filter,
+                                                const std::string& proposed) = 0;
 };
+
+// The standard save dialog as it is shown: patterns of any letter case, and
+// no overwrite question of its own (the wizard asks about the settled name).
+std::unique_ptr<QFileDialog> StandardSaveDialog(QWidget* parent, const std::string& filter,
+                                                const std::string& proposed);
 
 // The dialogs in use; Qt's standard ones unless a test installed others.
 TDialogs& Dialogs();

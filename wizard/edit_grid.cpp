@@ -58,6 +58,8 @@ void Teditgrid::BuildControls() {
     flength = Place<QLineEdit>(this, "flength", QRect(318, 38, 121, 21));
     QPushButton* btn2 = Button(this, "btn2", "OK", QRect(126, 82, 98, 25));
     QPushButton* btn1 = Button(this, "btn1", "Cancel", QRect(230, 82, 97, 25));
+    // Return in any box confirms; Escape cancels, as in every dialog.
+    btn2->setDefault(true);
 
     connect(ftype->lineEdit(), &QLineEdit::textEdited, this, [this] {
         SyncTypeIndex();
@@ -79,6 +81,9 @@ void Teditgrid::Edit(int row, const std::string& name, const std::string& type,
         ftype->setEditText(Q(type));
     }
     flength->setText(Q(length));
+    // Every opening starts on the name, ready to be typed over.
+    fname->selectAll();
+    fname->setFocus();
     exec();
 }
 

@@ -5,6 +5,7 @@
 #include "engine/server_target.h"
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
+#include "wizard/settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,6 +35,15 @@ std::string S(const QLineEdit* edit) {
     return edit->text().toStdString();
 }
 
+// A box starting with what the last successful Connect used, else with its
+// default.
+QLineEdit* RememberedBox(QWidget* parent, const char* name, const char* key, const char* fallback,
+                         QRect geometry) {
+    QLineEdit* box = EditBox(parent, name, "", geometry);
+    box->setText(Remembered(key, fallback).toString());
+    return box;
+}
+
 } // namespace
 
 TServerPage::TServerPage(QWidget* parent)
@@ -53,11 +63,14 @@ void TServerPage::BuildControls() {
           QRect(16, 14, 455, 32));
     const int labelX = 16, boxX = 150;
     Label(this, "lbl9", "Server IP (Domain):", QRect(labelX, 66, 130, 16));
-    edt_mysql_server = EditBox(this, "edt_mysql_server", "localhost", QRect(boxX, 63, 200, 21));
+    edt_mysql_server = RememberedBox(this, "edt_mysql_server", setting::ServerHost, "localhost",
+                                     QRect(boxX, 63, 200, 21));
     Label(this, "lbl10", "Port:", QRect(labelX, 96, 130, 16));
-    edt_mysql_port = EditBox(this, "edt_mysql_port", "3306", QRect(boxX, 93, 80, 21));
+    edt_mysql_port =
+        RememberedBox(this, "edt_mysql_port", setting::ServerPort, "3306", QRect(boxX, 93, 80, 21));
     Label(this, "lbl11", "Username:", QRect(labelX, 126, 130, 16));
-    edt_mysql_username = EditBox(this, "edt_mysql_username", "root", QRect(boxX, 123, 200, 21));
+    edt_mysql_username = RememberedBox(this, "edt_mysql_username", setting::ServerUser, "root",
+                                       QRect(boxX, 123, 200, 21));
     Label(this, "lbl12", "Password:", QRect(labelX, 156, 130, 16));
     edt_mysql_password = EditBox(this, "edt_mysql_password", "", QRect(boxX, 153, 200, 21));
     auto* stars = new TStarPasswordStyle;
@@ -134,6 +147,10 @@ void TServerPage::btn1Click() {
             dblist->addItem(Q(name));
         // A filled list selects its first entry; the user has to choose.
         dblist->setCurrentIndex(-1);
+        // The next run starts with these; the password is never kept.
+        Remember(setting::ServerHost, edt_mysql_server->text());
+        Remember(setting::ServerPort, edt_mysql_port->text());
+        Remember(setting::ServerUser, edt_mysql_username->text());
         ShowMessage(window(), "Connected Successfully ... Choose a Database from the list below!");
     } catch (const Exception& e) {
         ShowMessage(window(), e.Message());
@@ -164,8 +181,7 @@ void TServerPage::ClearDatabases() {
 
 TPassEnd TServerPage::Transfer(myfuns& funs, TConversionForm& form,
                                const std::function<void()>& starting) {
-    const std::string database =
-        dblist->currentIndex() < 0 ? std::string() : dblist->currentText().toStdString();
+    const std::string database = ChosenDatabase();
     if (database.empty()) {
         ShowMessage(window(),
                     "Please Press the button \"Connect\", and choose one Database from the list ");
@@ -185,6 +201,14 @@ TPassEnd TServerPage::Transfer(myfuns& funs, TConversionForm& form,
         return TPassEnd::NameTaken;
     }
     return outcome.Transferred ? TPassEnd::Done : TPassEnd::NotOpened;
+}
+
+std::string TServerPage::ChosenDatabase() const {
+    return dblist->currentIndex() < 0 ? std::string() : dblist->currentText().toStdString();
+}
+
+void TServerPage::DropTable(const std::string& database, const std::string& table) {
+    drop_table(*con1, database, table);
 }
 
 } // namespace tabellix

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -47,6 +48,10 @@ public:
     // chosen database checked, then the transfer, with starting called just
     // before it. Errors of the server are left to the error box.
     TPassEnd Transfer(myfuns& funs, TConversionForm& form, const std::function<void()>& starting);
+    // The database chosen in dblist, empty when none is.
+    std::string ChosenDatabase() const;
+    // Removes a table a failed transfer left behind; errors are not caught.
+    void DropTable(const std::string& database, const std::string& table);
 
 private:
     void BuildControls();

@@ -30,7 +30,12 @@ struct RecordingGauge : TProgressSink {
         Events.push_back("position " + std::to_string(position));
     }
     void ProcessMessages() override { Events.push_back("process"); }
+    void Created() override { Milestones.push_back("created"); }
+    void RowStarted(int row) override { Milestones.push_back("row " + std::to_string(row)); }
+    void RowWritten(int row) override { Milestones.push_back("wrote " + std::to_string(row)); }
     std::vector<std::string> Events;
+    // Where the pass got to, apart from the gauge.
+    std::vector<std::string> Milestones;
 };
 
 class PassFixture : public ::testing::Test {

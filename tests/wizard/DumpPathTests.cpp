@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 using namespace tabellix;
 using namespace tabellix::test;
@@ -207,13 +208,41 @@ TEST_F(DumpPath, AnErrorWhileWritingRowsStaysOnTheProgressPage) {
     EXPECT_EQ(Answers->Errors[0], "Could not convert variant of type (Error) into type (OleStr)");
     EXPECT_EQ(Step(), "5");
     EXPECT_EQ(VisiblePage(), "wiz5");
-    EXPECT_FALSE(Find("btnback")->isEnabled());
+    EXPECT_EQ(Text("lbl5"), "The conversion stopped at sheet row 2:\nCould not convert variant of "
+                            "type (Error) into type (OleStr)");
+    EXPECT_FALSE(Find("btndrop")->isVisible()) << "a dump leaves no table";
+    EXPECT_TRUE(Find("btnback")->isEnabled());
     EXPECT_FALSE(Find("btnnext")->isEnabled());
     EXPECT_TRUE(Find("btnclose")->isEnabled());
     EXPECT_EQ(Written("broken.SQL"),
               kBom +
                   " CREATE TABLE `new_table` (   `column`  VARCHAR(255)  ) ENGINE=MyISAM DEFAULT "
                   "CHARSET=utf8;insert into new_table values('ok' );");
+
+    // Back to step 2 with the grid and the name as they were.
+    Click("btnback");
+    EXPECT_EQ(Step(), "2");
+    EXPECT_EQ(VisiblePage(), "wiz2");
+    EXPECT_TRUE(Find("btnnext")->isEnabled());
+    EXPECT_EQ(Text("sql_table_name"), "new_table");
+    AddBook(kBook, {{"Broken", {{Variant("ok")}, {Variant("fixed")}}}});
+    Answers->ConfirmAnswers.push_back(true);
+    DumpTo("broken");
+    EXPECT_EQ(Step(), "6");
+    EXPECT_EQ(Text("lbl5"), "Processing Data...\nPlease wait until the comversion completed!");
+}
+
+TEST_F(DumpPath, TheCompletionPageTellsTheRowsTheFileAndTheTimeTaken) {
+    ToStepTwo();
+    DumpTo("people");
+    ASSERT_EQ(Step(), "6");
+    const std::string line = Text("lblsummary").toStdString();
+    const std::string expected = "2 rows written to " + OutPath("people.SQL") + " in ";
+    EXPECT_EQ(line.substr(0, expected.size()), expected);
+    EXPECT_TRUE(std::regex_match(line.substr(std::min(line.size(), expected.size())),
+                                 std::regex("[0-9]+\\.[0-9] s")))
+        << line;
+    EXPECT_TRUE(Find("lblsummary")->isVisible());
 }
 
 TEST_F(DumpPath, ClosingDuringTheConversionTakesEffectAfterThePass) {

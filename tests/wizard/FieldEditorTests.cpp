@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <functional>
 
 using namespace tabellix;
 using namespace tabellix::test;
@@ -227,6 +228,89 @@ TEST_F(FieldEditor, CancelAndTheCloseBoxLeaveTheGridAlone) {
     WithEditor(2, [&](QWidget& editor) {
         Find<QLineEdit>("fname")->setText("other");
         editor.close();
+    });
+    EXPECT_EQ(Row(2), (std::vector<std::string>{"name", "VARCHAR", "255"}));
+}
+
+// The grid opens the editor on a row as "Edit Selected" does.
+TEST_F(FieldEditor, ADoubleClickOrEnterOnAGridRowOpensTheEditorOnThatRow) {
+    auto* view = Find<QTableView>("grid");
+    const auto rowCentre = [view](int gridRow) {
+        return view->visualRect(view->model()->index(gridRow - 1, 1)).center();
+    };
+    const struct {
+        const char* way;
+        int row;
+        std::function<void()> open;
+    } ways[] = {
+        {"double-click", 3,
+         [&] {
+             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(3));
+             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rowCentre(3));
+         }},
+        {"Return", 1, [&] { QTest::keyClick(view, Qt::Key_Return); }},
+        {"keypad Enter", 1, [&] { QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier); }},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        SelectGridRow(1);
+        view->setFocus();
+        WithEditorOpenedBy(w.open, [&](QWidget& editor) {
+            EXPECT_EQ(Text("lindex"), QString::number(w.row));
+            EXPECT_EQ(Text("fname"), Row(w.row)[0].c_str());
+            QTest::keyClick(&editor, Qt::Key_Escape);
+            EXPECT_FALSE(editor.isVisible()) << "Escape cancels";
+        });
+        Forms.Form4->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+    }
+    EXPECT_EQ(Row(2), (std::vector<std::string>{"name", "VARCHAR", "255"}));
+    EXPECT_TRUE(Answers->Messages.empty());
+}
+
+// Whatever box had the focus when the editor last closed, the next opening
+// starts in "Field Text" with its text selected, so typing replaces it, and
+// Return in any of the three boxes is OK.
+TEST_F(FieldEditor, EachOpeningStartsOnTheSelectedNameAndReturnInAnyBoxIsOk) {
+    const struct {
+        int row;
+        const char* box;
+        const char* typed;
+    } cases[] = {{1, "fname", "key"}, {2, "ftype", "title"}, {3, "flength", "town"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        const std::vector<std::string> before = Row(c.row);
+        WithEditor(c.row, [&](QWidget& editor) {
+            // Leave the focus in the type box, then cancel with Escape.
+            TypeBox()->setFocus();
+            QTest::keyClick(TypeBox()->lineEdit(), Qt::Key_Escape);
+            EXPECT_FALSE(editor.isVisible());
+        });
+        EXPECT_EQ(Row(c.row), before);
+        WithEditor(c.row, [&](QWidget& editor) {
+            EXPECT_EQ(FocusName(), "fname");
+            EXPECT_EQ(Find<QLineEdit>("fname")->selectedText(), before[0].c_str());
+            QTest::keyClicks(QApplication::focusWidget(), c.typed);
+            QWidget* box = Find(c.box);
+            if (box == TypeBox())
+                box = TypeBox()->lineEdit();
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Return);
+            EXPECT_FALSE(editor.isVisible()) << "Return is OK";
+        });
+        EXPECT_EQ(Row(c.row), (std::vector<std::string>{c.typed, before[1], before[2]}));
+    }
+    EXPECT_TRUE(Answers->Messages.empty());
+}
+
+// Return goes through OK's checks like a click: a refused edit keeps the
+// dialog open with its message.
+TEST_F(FieldEditor, ReturnOnARefusedEditShowsTheMessageAndStaysOpen) {
+    WithEditor(2, [&](QWidget& editor) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(Answers->Messages, std::vector<std::string>{"Please input the Field Name!"});
+        EXPECT_TRUE(editor.isVisible());
     });
     EXPECT_EQ(Row(2), (std::vector<std::string>{"name", "VARCHAR", "255"}));
 }

@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <iostream>
@@ -31,7 +33,9 @@ public:
     std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&) override {
         return kBook;
     }
-    std::optional<std::string> SaveFile(QWidget*, const std::string&) override { return FOut; }
+    std::optional<std::string> SaveFile(QWidget*, const std::string&, const std::string&) override {
+        return FOut;
+    }
 
 private:
     std::string FOut;
@@ -51,6 +55,12 @@ std::unique_ptr<TWorkbook> StaffBook() {
         staff.SetNumber(r, 4, 1800 + 7.5 * r);
     }
     book->AddSheet("Archive");
+    // A sheet whose fourth row holds an error value: the conversion stops there.
+    TSheet& faulty = book->AddSheet("Faulty");
+    faulty.SetText(1, 1, "Item");
+    for (int r = 2; r <= 6; ++r)
+        faulty.SetText(r, 1, "Item " + std::to_string(r - 1));
+    faulty.SetValue(4, 1, Variant(VarError{"#DIV/0!"}));
     return book;
 }
 
@@ -70,6 +80,9 @@ bool Save(QWidget& widget, const QDir& dir, const QString& name) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Nothing remembered from an earlier run changes the pictures.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     const QDir dir(argc > 1 ? argv[1] : "screenshots");
     QDir().mkpath(dir.path());
     SetDialogs(std::make_unique<TShotDialogs>(dir.filePath("staff").toStdString()));
@@ -105,5 +118,10 @@ int main(int argc, char** argv) {
     Click(form, "btnnext");
     ok &= progressShot && Save(form, dir, "6-wiz6");
     SetAutomationObserver({});
+    Click(form, "btnback");
+    form.findChild<QListWidget*>("sheets")->setCurrentRow(3);
+    Click(form, "btnnext");
+    Click(form, "btnnext");
+    ok &= Save(form, dir, "7-wiz5-failed");
     return ok ? 0 : 1;
 }

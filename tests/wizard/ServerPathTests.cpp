@@ -375,6 +375,121 @@ TEST_F(ServerPath, AfterTheServerDroppedTheSessionConnectReportsItThenReconnects
     EXPECT_TRUE(Answers->Errors.empty());
 }
 
+TEST_F(ServerPath, TheNextRunStartsWithTheLoginOfTheLastSuccessfulConnectWithoutThePassword) {
+    ToServerPage();
+    ConnectWith("wrong");
+    Restart();
+    EXPECT_EQ(Text("edt_mysql_server"), "localhost") << "a failed Connect is not remembered";
+    EXPECT_EQ(Text("edt_mysql_username"), "root");
+
+    ToServerPage();
+    Connect();
+    ASSERT_EQ(Answers->Messages.back(), kConnected);
+    Restart();
+    EXPECT_EQ(Text("edt_mysql_server"), Q(Server.host));
+    EXPECT_EQ(Text("edt_mysql_port"), Q(std::to_string(Server.port)));
+    EXPECT_EQ(Text("edt_mysql_username"), Q(Server.user));
+    EXPECT_EQ(Text("edt_mysql_password"), "");
+    EXPECT_EQ(SettingsFile().find(Server.password), std::string::npos);
+}
+
+// Strict mode refuses the third data row's age for an INT column: the
+// rows before it stay, the page tells where it stopped, offers Back with the
+// connection and choices kept, and the removal of the table left behind.
+TEST_F(ServerPath, ARowTheServerRefusesStopsThePassAndThePageOffersBackAndTheTablesRemoval) {
+    AddBook(kBook, {{"Ages",
+                     {{Variant("Name"), Variant("Age")},
+                      {Variant("Bob"), Variant(42.0)},
+                      {Variant("Ann"), Variant(7.0)},
+                      {Variant("Eve"), Variant("old")},
+                      {Variant("Max"), Variant(9.0)}}}});
+    Sql("CREATE TABLE " + Database + ".kept (v INT)");
+    ChooseBook(kBook, 0, true);
+    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+    Click("btnnext");
+    WithEditor(2, [&](QWidget&) {
+        auto* type = Find<QComboBox>("ftype");
+        type->lineEdit()->clear();
+        QTest::keyClicks(type->lineEdit(), "INT");
+        Click("btn2");
+    });
+    Forms.Form4->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+    Click("btnnext");
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    ASSERT_EQ(Answers->Errors.size(), 1u);
+    EXPECT_NE(Answers->Errors[0].find("Incorrect integer value: 'old'"), std::string::npos)
+        << Answers->Errors[0];
+    EXPECT_EQ(Step(), "5");
+    EXPECT_EQ(VisiblePage(), "wiz5");
+    EXPECT_EQ(Text("lbl5").toStdString(),
+              "The conversion stopped at sheet row 4:\n" + Answers->Errors[0]);
+    EXPECT_EQ(Text("lblleft").toStdString(),
+              "The table " + Database + ".new_table stays on the server, holding 2 rows.");
+    EXPECT_TRUE(Find("btndrop")->isVisible());
+    EXPECT_TRUE(Find("btnback")->isEnabled());
+    EXPECT_FALSE(Find("btnnext")->isEnabled());
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
+              (TTable{{"Bob", "42"}, {"Ann", "7"}}));
+
+    Answers->ConfirmAnswers = {false, true};
+    Click("btndrop");
+    EXPECT_EQ(Tables(), (TTable{{"kept"}, {"new_table"}})) << "No keeps the table";
+    Click("btndrop");
+    const std::string question = "Remove the table " + Database + ".new_table from the server?";
+    EXPECT_EQ(Answers->Confirms, (std::vector<std::string>{question, question}));
+    EXPECT_EQ(Tables(), TTable{{"kept"}}) << "that table only";
+    EXPECT_EQ(Text("lblleft").toStdString(), "The table " + Database + ".new_table was removed.");
+    EXPECT_FALSE(Find("btndrop")->isVisible());
+
+    Click("btnback");
+    EXPECT_EQ(Step(), "4");
+    EXPECT_EQ(VisiblePage(), "wiz4");
+    EXPECT_EQ(Find<QComboBox>("dblist")->currentText(), Q(Database)) << "the choice is kept";
+    EXPECT_TRUE(Find("btnnext")->isEnabled());
+}
+
+// A CREATE TABLE the server refuses leaves no table: nothing is offered
+// for removal.
+TEST_F(ServerPath, ATableTheServerRefusesToCreateIsNotOfferedForRemoval) {
+    ChooseBook(kBook, 1, true);
+    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+    Click("btnnext");
+    WithEditor(2, [&](QWidget&) {
+        auto* type = Find<QComboBox>("ftype");
+        type->lineEdit()->clear();
+        QTest::keyClicks(type->lineEdit(), "NOTATYPE");
+        Click("btn2");
+    });
+    Forms.Form4->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+    Click("btnnext");
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    ASSERT_EQ(Answers->Errors.size(), 1u);
+    EXPECT_EQ(Step(), "5");
+    EXPECT_EQ(Text("lbl5").toStdString(),
+              "The conversion stopped before the first sheet row:\n" + Answers->Errors[0]);
+    EXPECT_FALSE(Find("btndrop")->isVisible());
+    EXPECT_FALSE(Find("lblleft")->isVisible());
+    EXPECT_EQ(Tables(), TTable{});
+}
+
+TEST_F(ServerPath, TheCompletionPageTellsTheRowsTheTableAndTheTimeTaken) {
+    ToServerPage();
+    Connect();
+    ChooseDatabase();
+    Click("btnnext");
+    ASSERT_EQ(Step(), "6");
+    const std::string line = Text("lblsummary").toStdString();
+    EXPECT_TRUE(std::regex_match(
+        line, std::regex("3 rows written to " + Database + "\\.new_table in [0-9]+\\.[0-9] s")))
+        << line;
+}
+
 class ServerPathNames : public WizardFixture {
 protected:
     void SetUp() override {

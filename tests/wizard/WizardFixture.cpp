@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSettings>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -51,13 +52,16 @@ std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers,
 } // namespace
 
 std::optional<std::string> TScriptedDialogs::OpenFile(QWidget*, const std::string& filter,
-                                                      const std::string&) {
+                                                      const std::string& start) {
     Filters.push_back(filter);
+    Starts.push_back(start);
     return Next(OpenAnswers, "open");
 }
 
-std::optional<std::string> TScriptedDialogs::SaveFile(QWidget*, const std::string& filter) {
+std::optional<std::string> TScriptedDialogs::SaveFile(QWidget*, const std::string& filter,
+                                                      const std::string& proposed) {
     Filters.push_back(filter);
+    Starts.push_back(proposed);
     return Next(SaveAnswers, "save");
 }
 
@@ -102,10 +106,22 @@ void WizardFixture::SetUp() {
             return book;
         });
     });
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(SettingsDir.Path().string()));
+    Restart();
+}
+
+void WizardFixture::Restart() {
+    Forms.editgrid.reset();
+    Forms.Form4.reset();
     Forms = CreateTabellixForms();
     Forms.Form4->show();
     Forms.Form4->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+}
+
+std::string WizardFixture::SettingsFile() const {
+    return ReadFileBytes(SettingsDir.Path() / "Quorvane" / "Tabellix.ini");
 }
 
 void WizardFixture::TearDown() {
@@ -187,6 +203,11 @@ void WizardFixture::SelectGridRow(int gridRow) const {
 
 void WizardFixture::WithEditor(int gridRow, const std::function<void(QWidget& editor)>& drive) {
     SelectGridRow(gridRow);
+    WithEditorOpenedBy([this] { Click("btn3"); }, drive);
+}
+
+void WizardFixture::WithEditorOpenedBy(const std::function<void()>& open,
+                                       const std::function<void(QWidget& editor)>& drive) {
     QWidget& editor = *Forms.editgrid;
     bool driven = false;
     QTimer::singleShot(0, &editor, [&] {
@@ -196,7 +217,7 @@ void WizardFixture::WithEditor(int gridRow, const std::function<void(QWidget& ed
         if (editor.isVisible())
             editor.close();
     });
-    Click("btn3");
+    open();
     EXPECT_TRUE(driven) << "the field editor did not open";
 }
 

@@ -31,7 +31,8 @@ public:
     void Error(QWidget* parent, const std::string& text) override;
     std::optional<std::string> OpenFile(QWidget* parent, const std::string& filter,
                                         const std::string& fileName) override;
-    std::optional<std::string> SaveFile(QWidget* parent, const std::string& filter) override;
+    std::optional<std::string> SaveFile(QWidget* parent, const std::string& filter,
+                                        const std::string& proposed) override;
 
     std::deque<std::optional<std::string>> OpenAnswers;
     std::deque<std::optional<std::string>> SaveAnswers;
@@ -40,6 +41,9 @@ public:
     std::vector<std::string> Errors;
     std::vector<std::string> Confirms;
     std::vector<std::string> Filters;
+    // Where each file dialog started: the open dialog's file or folder, the
+    // save dialog's proposed name.
+    std::vector<std::string> Starts;
     // Called with each plain message, while its box would be open.
     std::function<void(const std::string&)> OnMessage;
 };
@@ -48,12 +52,17 @@ using TRows = std::vector<std::vector<Variant>>;
 
 class WizardFixture : public ::testing::Test {
 protected:
+    // Every test keeps its remembered settings in a folder of its own.
     void SetUp() override;
     void TearDown() override;
 
     // Serves path as a workbook of the given sheets (name, rows).
     void AddBook(const std::string& path, std::vector<std::pair<std::string, TRows>> sheets);
     void RemoveBook(const std::string& path) { Books.erase(path); }
+    // The window closed and opened again, as at the next start of the program.
+    void Restart();
+    // The settings file's bytes.
+    std::string SettingsFile() const;
 
     template <typename W = QWidget> W* Find(const char* name) const {
         W* widget = Forms.Form4->findChild<W*>(name);
@@ -75,6 +84,9 @@ protected:
     // Opens the field editor on gridRow; drive acts on it while it is modal
     // and is closed afterwards if it is still open.
     void WithEditor(int gridRow, const std::function<void(QWidget& editor)>& drive);
+    // The same with the editor opened by open instead of "Edit Selected".
+    void WithEditorOpenedBy(const std::function<void()>& open,
+                            const std::function<void(QWidget& editor)>& drive);
     // Next on step 2 with each refused table name: its message, the focus
     // back in sql_table_name, still on step 2.
     void
@@ -96,6 +108,7 @@ protected:
     std::function<void(const std::string&)> OnCall;
     TTabellixForms Forms;
     TempDir Dir;
+    TempDir SettingsDir;
 };
 
 inline const std::string kBom = "\xEF\xBB\xBF";

@@ -1,0 +1,91 @@
+// What the wizard remembers between runs: the server page's login (never
+// the password) and the folders of the file dialogs; and the standard save
+// dialog's own behaviour.
+#include "tests/wizard/WizardFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QSettings>
+#include <QTest>
+
+using namespace tabellix;
+using namespace tabellix::test;
+
+namespace {
+
+const std::string kBook = "/data/people.xlsx";
+
+class RememberedSettings : public WizardFixture {
+protected:
+    void SetUp() override {
+        WizardFixture::SetUp();
+        AddBook(kBook, {{"People", {{Variant("Name")}, {Variant("Bob")}}}});
+    }
+};
+
+TEST_F(RememberedSettings, TheServerPageStartsWithTheLastLoginButNeverAPassword) {
+    {
+        QSettings stored(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Tabellix");
+        stored.setValue("server/host", "db.example");
+        stored.setValue("server/port", "3307");
+        stored.setValue("server/user", "sheets");
+    }
+    Restart();
+    EXPECT_EQ(Text("edt_mysql_server"), "db.example");
+    EXPECT_EQ(Text("edt_mysql_port"), "3307");
+    EXPECT_EQ(Text("edt_mysql_username"), "sheets");
+    EXPECT_EQ(Text("edt_mysql_password"), "");
+}
+
+TEST_F(RememberedSettings, TheFileDialogsStartInTheLastFolderAndSaveProposesTheTableName) {
+    ChooseBook(kBook);
+    Click("btnnext");
+    Type("sql_table_name", "My Table");
+    DumpTo("first.sql");
+    ASSERT_EQ(Step(), "6");
+    EXPECT_EQ(Answers->Starts, (std::vector<std::string>{"", "my_table.SQL"}))
+        << "nothing remembered yet";
+
+    Restart();
+    Answers->Starts.clear();
+    ChooseBook(kBook);
+    Click("btnnext");
+    DumpTo("second");
+    EXPECT_EQ(Answers->Starts, (std::vector<std::string>{"/data", OutPath("new_table.SQL")}));
+    // Within a run the open dialog starts at the file chosen before.
+    ChooseBook(kBook);
+    EXPECT_EQ(Answers->Starts.back(), kBook);
+}
+
+TEST(StandardSaveDialog, ListsSqlFilesOfAnyLetterCaseAndAsksNothingOfItsOwn) {
+    TempDir dir;
+    for (const char* name : {"a.sql", "b.SQL", "c.Sql", "d.txt"})
+        QFile(QString::fromStdString((dir.Path() / name).string())).open(QIODevice::WriteOnly);
+    const QString proposed = QString::fromStdString((dir.Path() / "people.SQL").string());
+    auto dialog = StandardSaveDialog(nullptr, "SQL files|*.SQL", proposed.toStdString());
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog->directory().absolutePath(),
+              QDir(proposed).absolutePath().section('/', 0, -2));
+    ASSERT_EQ(dialog->selectedFiles().size(), 1);
+    EXPECT_EQ(dialog->selectedFiles()[0].section('/', -1).toStdString(), "people.SQL");
+    dialog->show();
+    auto* view = dialog->findChild<QListView*>("listView");
+    ASSERT_NE(view, nullptr);
+    QStringList listed;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        listed.clear();
+        for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i)
+            listed << view->model()->index(i, 0, view->rootIndex()).data().toString();
+        return listed.size() == 3;
+    }));
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"a.sql", "b.SQL", "c.Sql"}));
+}
+
+} // namespace

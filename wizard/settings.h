@@ -1,0 +1,26 @@
+// What the wizard remembers between runs, per user: organisation
+// "Quorvane", application "Tabellix", in the INI format (tests point the
+// INI path of QSettings at a folder of their own).
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace tabellix {
+
+// The keys in use.
+namespace setting {
+inline constexpr const char* ServerHost = "server/host";
+inline constexpr const char* ServerPort = "server/port";
+inline constexpr const char* ServerUser = "server/user";
+inline constexpr const char* OpenFolder = "folders/open";
+inline constexpr const char* SaveFolder = "folders/save";
+} // namespace setting
+
+// The value stored under key, or fallback when there is none.
+QVariant Remembered(const char* key, const QVariant& fallback = {});
+void Remember(const char* key, const QVariant& value);
+// Remembers the folder holding path under key.
+void RememberFolderOf(const char* key, const QString& path);
+
+} // namespace tabellix
