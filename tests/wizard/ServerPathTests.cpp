@@ -114,6 +114,24 @@ protected:
         ASSERT_GE(at, 0) << Database << " is not in the list";
         list->setCurrentIndex(at);
     }
+    // The server path with grid row 2 typed through the field editor, up to
+    // the pass that step 5 runs.
+    void TransferWithSecondColumnTyped(const std::string& typeText) {
+        QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+        Click("btnnext");
+        WithEditor(2, [&](QWidget&) {
+            auto* type = Find<QComboBox>("ftype");
+            type->lineEdit()->clear();
+            QTest::keyClicks(type->lineEdit(), Q(typeText));
+            Click("btn2");
+        });
+        Forms.Form4->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
+        Click("btnnext");
+        Connect();
+        ChooseDatabase();
+        Click("btnnext");
+    }
     // The server thread serving the wizard: the other one in its database.
     std::string WizardThread() {
         const TTable ids = Rows("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" +
@@ -405,20 +423,7 @@ TEST_F(ServerPath, ARowTheServerRefusesStopsThePassAndThePageOffersBackAndTheTab
                       {Variant("Max"), Variant(9.0)}}}});
     Sql("CREATE TABLE " + Database + ".kept (v INT)");
     ChooseBook(kBook, 0, true);
-    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
-    Click("btnnext");
-    WithEditor(2, [&](QWidget&) {
-        auto* type = Find<QComboBox>("ftype");
-        type->lineEdit()->clear();
-        QTest::keyClicks(type->lineEdit(), "INT");
-        Click("btn2");
-    });
-    Forms.Form4->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
-    Click("btnnext");
-    Connect();
-    ChooseDatabase();
-    Click("btnnext");
+    TransferWithSecondColumnTyped("INT");
     ASSERT_EQ(Answers->Errors.size(), 1u);
     EXPECT_NE(Answers->Errors[0].find("Incorrect integer value: 'old'"), std::string::npos)
         << Answers->Errors[0];
@@ -455,20 +460,7 @@ TEST_F(ServerPath, ARowTheServerRefusesStopsThePassAndThePageOffersBackAndTheTab
 // for removal.
 TEST_F(ServerPath, ATableTheServerRefusesToCreateIsNotOfferedForRemoval) {
     ChooseBook(kBook, 1, true);
-    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
-    Click("btnnext");
-    WithEditor(2, [&](QWidget&) {
-        auto* type = Find<QComboBox>("ftype");
-        type->lineEdit()->clear();
-        QTest::keyClicks(type->lineEdit(), "NOTATYPE");
-        Click("btn2");
-    });
-    Forms.Form4->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Forms.Form4.get()));
-    Click("btnnext");
-    Connect();
-    ChooseDatabase();
-    Click("btnnext");
+    TransferWithSecondColumnTyped("NOTATYPE");
     ASSERT_EQ(Answers->Errors.size(), 1u);
     EXPECT_EQ(Step(), "5");
     EXPECT_EQ(Text("lbl5").toStdString(),
