@@ -80,15 +80,15 @@ std::string myfuns::get_col_name(const std::string& name, const TStringGrid& gri
     std::string base = spchar_filter(name);
     if (base.empty())
         base = get_col_name("column", grid);
+    // The next awaited form is built once per step, not once per row: a
+    // sheet of thousands of "column" headings would otherwise spend its time
+    // concatenating.
     int counter = 0;
+    std::string awaited = base;
     for (int r = 1; r < grid.RowCount(); ++r) {
-        const std::string& cell = grid.Cell(0, r);
-        if (counter == 0) {
-            if (cell == base)
-                counter = 1;
-        } else if (cell == base + "_" + std::to_string(counter)) {
-            ++counter;
-        }
+        if (grid.Cell(0, r) != awaited)
+            continue;
+        awaited = base + "_" + std::to_string(++counter);
     }
     if (counter == 0)
         return base;

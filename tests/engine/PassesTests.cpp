@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -238,10 +237,7 @@ TEST_F(DumpFixture, ASparseSheetCostsItsStoredCellsAndKeepsEveryColumn) {
         s.SetNumber(1, 1, 1);
         s.SetNumber(MaxSheetRows, MaxSheetColumns, 2);
     });
-    const auto start = std::chrono::steady_clock::now();
     LoadAndDump(false);
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took.count(), 30.0);
     EXPECT_EQ(std::count_if(Calls.begin(), Calls.end(),
                             [](const std::string& call) { return call.starts_with("Cells("); }),
               2);
