@@ -69,33 +69,24 @@ bool myfuns::valid_start(const std::string& text) const {
     return StartsWithLetter(text) && StartsWithLetter(spchar_filter(text));
 }
 
-bool myfuns::IsFree(const std::string& name, const TStringGrid& grid) const {
-    for (int r = 1; r < grid.RowCount(); ++r)
-        if (grid.Cell(0, r) == name)
-            return false;
-    return true;
+std::string myfuns::get_col_name(const std::string& name, const TStringGrid& grid) const {
+    TColumnNameIndex names(grid);
+    return get_col_name(name, names);
 }
 
-std::string myfuns::get_col_name(const std::string& name, const TStringGrid& grid) const {
+// The first free name after the chain base, base_1, base_2, ... that the
+// grid, read top down, holds in that order.
+std::string myfuns::get_col_name(const std::string& name, TColumnNameIndex& names) const {
     std::string base = spchar_filter(name);
     if (base.empty())
-        base = get_col_name("column", grid);
-    // The next awaited form is built once per step, not once per row: a
-    // sheet of thousands of "column" headings would otherwise spend its time
-    // concatenating.
-    int counter = 0;
-    std::string awaited = base;
-    for (int r = 1; r < grid.RowCount(); ++r) {
-        if (grid.Cell(0, r) != awaited)
-            continue;
-        awaited = base + "_" + std::to_string(++counter);
-    }
+        base = get_col_name("column", names);
+    int counter = names.Chain(base);
     if (counter == 0)
         return base;
-    // The forward scan can land on a suffixed form held above the base
-    // ("a_1", "a"): go on counting until the name is really free.
+    // The chain can end on a suffixed form held above the base ("a_1", "a"):
+    // go on counting until the name is really free.
     std::string result = base + "_" + std::to_string(counter);
-    while (!IsFree(result, grid))
+    while (names.Holds(result))
         result = base + "_" + std::to_string(++counter);
     return result;
 }
@@ -280,6 +271,8 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
     grid.SetHasWideChars(false);
     for (int r = 1; r <= columns; ++r)
         grid.SetCell(0, r, "");
+    // The emptied rows hold no name a column could clash with.
+    TColumnNameIndex names;
     for (int r = 1; r <= columns; ++r) {
         std::string name = "column";
         if (firstRowNames) {
@@ -287,7 +280,9 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
             if (!heading.empty() && valid_start(heading))
                 name = heading;
         }
-        grid.SetCell(0, r, get_col_name(name, grid));
+        std::string unique = get_col_name(name, names);
+        names.Add(r, unique);
+        grid.SetCell(0, r, std::move(unique));
         grid.SetCell(1, r, "VARCHAR");
         grid.SetCell(2, r, "255");
     }

@@ -106,7 +106,7 @@ private:
     // gauge.
     void ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
                      const std::function<void(const std::string&)>& execute) const;
-    bool IsFree(const std::string& name, const TStringGrid& grid) const;
+    std::string get_col_name(const std::string& name, TColumnNameIndex& names) const;
     // The dump pass after its writer is made.
     bool write_dump(TDumpWriter& writer, TConversionForm& form) const;
     // Whether a text cell of the used range holds a character that only

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tabellix {
@@ -36,6 +37,33 @@ private:
     int FColCount;
     std::vector<std::vector<std::string>> FRows;
     bool FWideChars = false;
+};
+
+// The rows of the grid's name column, by name, so that naming each column of
+// a wide sheet costs lookups instead of passes over every row above it.
+class TColumnNameIndex {
+public:
+    TColumnNameIndex() = default;
+    explicit TColumnNameIndex(const TStringGrid& grid);
+
+    // Rows come in increasing order, each below every row indexed before.
+    void Add(int row, const std::string& name);
+    bool Holds(const std::string& name) const { return FRows.contains(name); }
+    // How many of base, base_1, base_2, ... the rows hold in that order, top
+    // down. Rows only ever come below the indexed ones, so a chain once
+    // walked stays valid and the next call goes on from its end.
+    int Chain(const std::string& base);
+
+private:
+    struct TChain {
+        int Length = 0;
+        int Row = 0;
+    };
+    // The first row after `after` that holds name, or 0.
+    int NextRow(const std::string& name, int after) const;
+
+    std::unordered_map<std::string, std::vector<int>> FRows;
+    std::unordered_map<std::string, TChain> FChains;
 };
 
 // The most columns a MySQL or MariaDB table may have; a wider grid gives a

@@ -85,6 +85,10 @@ TEST_F(PassFixture, LoadGridNamesColumnsFromTheFirstRowOrGenerically) {
         {"digits", {"1", "2", "3"}, true, {"column", "column_1", "column_2"}},
         {"number and blank", {2024.0, Variant(), "ok"}, true, {"column", "column_1", "ok"}},
         {"bad starts", {" x", "Ärger", "id"}, true, {"column", "column_1", "id"}},
+        {"suffixed forms first",
+         {"a_1", "a", "a", "a_2", "a"},
+         true,
+         {"a_1", "a", "a_2", "a_2_1", "a_3"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
