@@ -207,6 +207,42 @@ TProposedType TColumnTally::ProposeText(const std::string& charset) const {
 
 namespace {
 
+// A column's share of the row as the server counts it: a VARCHAR at its
+// full width in the character set's widest characters and its length
+// bytes; any other proposed type (a TEXT counts its pointer) at most this.
+constexpr size_t kOtherColumnBytes = 12;
+
+size_t RowBytes(const TProposedType& type, size_t charBytes) {
+    if (type.Type != "VARCHAR")
+        return kOtherColumnBytes;
+    return std::stoul(type.Length) * charBytes + 2;
+}
+
+} // namespace
+
+void fit_row_size(std::vector<TProposedType>& types, const std::string& charset) {
+    const size_t charBytes = charset == "utf8mb4" ? 4 : 3;
+    // The null flags and the row's flag byte.
+    size_t total = (types.size() + 7) / 8 + 1;
+    std::vector<size_t> varchars;
+    for (size_t i = 0; i < types.size(); ++i) {
+        total += RowBytes(types[i], charBytes);
+        if (types[i].Type == "VARCHAR")
+            varchars.push_back(i);
+    }
+    std::stable_sort(varchars.begin(), varchars.end(), [&](size_t a, size_t b) {
+        return RowBytes(types[a], charBytes) > RowBytes(types[b], charBytes);
+    });
+    for (size_t i : varchars) {
+        if (total <= kMaxTextBytes)
+            return;
+        total -= RowBytes(types[i], charBytes) - kOtherColumnBytes;
+        types[i] = Bare("TEXT");
+    }
+}
+
+namespace {
+
 // The first error cell of a column: its row and code.
 struct TErrorCell {
     int Row = 0;
@@ -255,10 +291,13 @@ std::vector<std::string> propose_types(const myfuns& funs, TStringGrid& grid,
     }
     ShutDown(*app);
     const std::string charset = table_charset(funs.TableOptions, grid);
-    for (size_t i = 0; i < tallies.size(); ++i) {
-        TProposedType proposal = tallies[i].Propose(charset);
-        grid.SetCell(1, static_cast<int>(i) + 1, std::move(proposal.Type));
-        grid.SetCell(2, static_cast<int>(i) + 1, std::move(proposal.Length));
+    std::vector<TProposedType> types;
+    for (const TColumnTally& tally : tallies)
+        types.push_back(tally.Propose(charset));
+    fit_row_size(types, charset);
+    for (size_t i = 0; i < types.size(); ++i) {
+        grid.SetCell(1, static_cast<int>(i) + 1, std::move(types[i].Type));
+        grid.SetCell(2, static_cast<int>(i) + 1, std::move(types[i].Length));
     }
     return ErrorNotes(errors, grid);
 }

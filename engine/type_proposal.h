@@ -62,12 +62,17 @@ private:
     size_t FChars = 0, FBytes = 0;
 };
 
+// A row may take at most 65,535 bytes, VARCHAR columns counted at their
+// full width for charset: the widest VARCHARs of types become TEXT until
+// the row fits.
+void fit_row_size(std::vector<TProposedType>& types, const std::string& charset);
+
 // Proposes the type and length of every grid row from its column of the
 // selected sheet, read once (from the second row when names come from the
-// first); the names stay. The sheet's characters beyond utf8 are taken
-// from the grid, the charset choice from funs.TableOptions. Returns, per
-// column left as text for an error cell, a note naming the first such
-// cell. Errors of the workbook are not caught here.
+// first); the names stay, and the row fits the server's row size. The sheet's characters beyond
+// utf8 are taken from the grid, the charset choice from funs.TableOptions. Returns, per column left
+// as text for an error cell, a note naming the first such cell. Errors of the workbook are not
+// caught here.
 std::vector<std::string> propose_types(const myfuns& funs, TStringGrid& grid,
                                        const std::string& fileName, const TListModel& sheets,
                                        bool firstRowNames);

@@ -149,6 +149,28 @@ TEST(TypeProposal, DigitsAreCountedInTheLocalesCellText) {
     EXPECT_EQ(Proposed({1.5e-5}, "utf8", comma), (TProposedType{"DOUBLE", ""}));
 }
 
+TEST(TypeProposal, TheWidestVarcharsBecomeTextUntilTheRowFits) {
+    // 90 columns of VARCHAR(255) in utf8 take 90 * 767 bytes, past 65,535:
+    // the widest go first, the narrow ones stay.
+    std::vector<TProposedType> types(90, {"VARCHAR", "255"});
+    types[3] = {"VARCHAR", "300"};
+    types[7] = {"INT", "11"};
+    fit_row_size(types, "utf8");
+    EXPECT_EQ(types[3], (TProposedType{"TEXT", ""}));
+    EXPECT_EQ(types[7], (TProposedType{"INT", "11"}));
+    // Then the first three of the equal ones bring the row to 65,268 bytes.
+    const auto texts = std::count(types.begin(), types.end(), TProposedType{"TEXT", ""});
+    EXPECT_EQ(texts, 4);
+    EXPECT_EQ(types[2], (TProposedType{"TEXT", ""}));
+    EXPECT_EQ(types[4], (TProposedType{"VARCHAR", "255"}));
+    // A row that fits is left alone.
+    std::vector<TProposedType> fits(85, {"VARCHAR", "255"});
+    fit_row_size(fits, "utf8");
+    EXPECT_EQ(std::count(fits.begin(), fits.end(), TProposedType{"TEXT", ""}), 0);
+    fit_row_size(fits, "utf8mb4");
+    EXPECT_GT(std::count(fits.begin(), fits.end(), TProposedType{"TEXT", ""}), 0);
+}
+
 namespace {
 
 class ProposeTypes : public PassFixture {
