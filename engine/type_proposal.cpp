@@ -1,6 +1,7 @@
 #include "engine/type_proposal.h"
 
 #include "base/Format.h"
+#include "base/Text.h"
 #include "engine/field_edit.h"
 #include "engine/table_options.h"
 #include "engine/workbook.h"
@@ -207,38 +208,60 @@ TProposedType TColumnTally::ProposeText(const std::string& charset) const {
 
 namespace {
 
-// A column's share of the row as the server counts it: a VARCHAR at its
-// full width in the character set's widest characters and its length
-// bytes; any other proposed type (a TEXT counts its pointer) at most this.
-constexpr size_t kOtherColumnBytes = 12;
+// InnoDB keeps a row within half a page, 8,126 bytes; a column that may
+// hold more than 255 bytes can go off the page but leaves a pointer.
+constexpr size_t kInnoDbRowBytes = 8126;
+constexpr size_t kInnoDbInlineMax = 255;
+constexpr size_t kInnoDbOffPageBytes = 33;
+constexpr size_t kInnoDbTextBytes = 27;
+// The record header, the system columns and MyISAM's flag byte, beside
+// the null flags.
+constexpr size_t kRowOverhead = 30;
 
-size_t RowBytes(const TProposedType& type, size_t charBytes) {
-    if (type.Type != "VARCHAR")
-        return kOtherColumnBytes;
-    return std::stoul(type.Length) * charBytes + 2;
+// A column's share of the row as the server counts it, with the widest
+// characters of the character set; for InnoDB as in the page, else as the
+// server's 65,535-byte limit counts it (a VARCHAR at its full width).
+size_t RowBytes(const TProposedType& type, size_t charBytes, bool innodb) {
+    if (type.Type == "VARCHAR") {
+        const size_t bytes = std::stoul(type.Length) * charBytes;
+        if (!innodb)
+            return bytes + 2;
+        return bytes <= kInnoDbInlineMax ? bytes + 2 : kInnoDbOffPageBytes;
+    }
+    if (type.Type.ends_with("TEXT"))
+        return innodb ? kInnoDbTextBytes : 12;
+    return type.Type.starts_with("DECIMAL") ? 30 : 8;
 }
 
-} // namespace
-
-void fit_row_size(std::vector<TProposedType>& types, const std::string& charset) {
-    const size_t charBytes = charset == "utf8mb4" ? 4 : 3;
-    // The null flags and the row's flag byte.
-    size_t total = (types.size() + 7) / 8 + 1;
+// Turns the VARCHARs that take most of the row into TEXT until the row
+// takes at most limit bytes.
+void FitRow(std::vector<TProposedType>& types, size_t charBytes, bool innodb, size_t limit) {
+    const TProposedType text = Bare("TEXT");
+    size_t total = kRowOverhead + (types.size() + 7) / 8;
     std::vector<size_t> varchars;
     for (size_t i = 0; i < types.size(); ++i) {
-        total += RowBytes(types[i], charBytes);
+        total += RowBytes(types[i], charBytes, innodb);
         if (types[i].Type == "VARCHAR")
             varchars.push_back(i);
     }
     std::stable_sort(varchars.begin(), varchars.end(), [&](size_t a, size_t b) {
-        return RowBytes(types[a], charBytes) > RowBytes(types[b], charBytes);
+        return RowBytes(types[a], charBytes, innodb) > RowBytes(types[b], charBytes, innodb);
     });
     for (size_t i : varchars) {
-        if (total <= kMaxTextBytes)
+        if (total <= limit)
             return;
-        total -= RowBytes(types[i], charBytes) - kOtherColumnBytes;
-        types[i] = Bare("TEXT");
+        total -= RowBytes(types[i], charBytes, innodb) - RowBytes(text, charBytes, innodb);
+        types[i] = text;
     }
+}
+
+} // namespace
+
+void fit_row_size(std::vector<TProposedType>& types, const std::string& charset, bool innodb) {
+    const size_t charBytes = charset == "utf8mb4" ? 4 : 3;
+    FitRow(types, charBytes, false, kMaxTextBytes);
+    if (innodb)
+        FitRow(types, charBytes, true, kInnoDbRowBytes);
 }
 
 namespace {
@@ -294,7 +317,9 @@ std::vector<std::string> propose_types(const myfuns& funs, TStringGrid& grid,
     std::vector<TProposedType> types;
     for (const TColumnTally& tally : tallies)
         types.push_back(tally.Propose(charset));
-    fit_row_size(types, charset);
+    // An engine left unchosen becomes InnoDB on a cluster node.
+    const std::string& engine = funs.TableOptions.Engine;
+    fit_row_size(types, charset, engine.empty() || SameText(engine, "InnoDB"));
     for (size_t i = 0; i < types.size(); ++i) {
         grid.SetCell(1, static_cast<int>(i) + 1, std::move(types[i].Type));
         grid.SetCell(2, static_cast<int>(i) + 1, std::move(types[i].Length));

@@ -63,13 +63,15 @@ private:
 };
 
 // A row may take at most 65,535 bytes, VARCHAR columns counted at their
-// full width for charset: the widest VARCHARs of types become TEXT until
-// the row fits.
-void fit_row_size(std::vector<TProposedType>& types, const std::string& charset);
+// full width for charset, and (innodb) at most 8,126 bytes in an InnoDB
+// page: the VARCHARs of types that take most become TEXT until the row
+// fits.
+void fit_row_size(std::vector<TProposedType>& types, const std::string& charset, bool innodb);
 
 // Proposes the type and length of every grid row from its column of the
 // selected sheet, read once (from the second row when names come from the
-// first); the names stay, and the row fits the server's row size. The sheet's characters beyond
+// first); the names stay, and the row fits the server's row size (and
+// InnoDB's, unless another engine is chosen). The sheet's characters beyond
 // utf8 are taken from the grid, the charset choice from funs.TableOptions. Returns, per column left
 // as text for an error cell, a note naming the first such cell. Errors of the workbook are not
 // caught here.

@@ -283,6 +283,44 @@ protected:
 
 } // namespace
 
+// The row size rules against the server itself: a table just past each
+// limit is refused as proposed, and taken once the row is fitted.
+TEST_F(ProposalGuarantee, AFittedRowIsOneEachEngineTakes) {
+    const struct {
+        const char* engine;
+        int columns;
+        const char* length;
+        const char* charset;
+    } cases[] = {
+        {"MyISAM", 86, "255", "utf8"},
+        {"MyISAM", 70, "240", "utf8mb4"},
+        {"InnoDB", 45, "60", "utf8"},
+        {"InnoDB", 260, "86", "utf8"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.engine) + " " + std::to_string(c.columns));
+        std::vector<TProposedType> types(static_cast<size_t>(c.columns), {"VARCHAR", c.length});
+        const auto create = [&](const std::string& table) {
+            Grid.SetRowCount(c.columns + 1);
+            for (int r = 1; r <= c.columns; ++r) {
+                Grid.SetCell(0, r, "c" + std::to_string(r));
+                Grid.SetCell(1, r, types[static_cast<size_t>(r) - 1].Type);
+                Grid.SetCell(2, r, types[static_cast<size_t>(r) - 1].Length);
+            }
+            TTableOptions options;
+            options.Engine = c.engine;
+            options.Charset =
+                c.charset == std::string("utf8") ? TCharsetChoice::Utf8 : TCharsetChoice::Utf8mb4;
+            Con.ExecSQL(Funcs.get_table(table, "", Grid, options), kNoParams);
+        };
+        const std::string table = "fit_" + std::to_string(++number);
+        EXPECT_THROW(create(table), Exception);
+        fit_row_size(types, c.charset, c.engine == std::string("InnoDB"));
+        EXPECT_NO_THROW(create(table));
+    }
+}
+
 TEST_F(ProposalGuarantee, TheCheckingModeSeesAWarning) {
     Con.ExecSQL("CREATE TABLE probe (v DECIMAL(3,2))", kNoParams);
     Con.ExecSQL("INSERT INTO probe VALUES ('1.555')", kNoParams);

@@ -149,26 +149,41 @@ TEST(TypeProposal, DigitsAreCountedInTheLocalesCellText) {
     EXPECT_EQ(Proposed({1.5e-5}, "utf8", comma), (TProposedType{"DOUBLE", ""}));
 }
 
+size_t Texts(const std::vector<TProposedType>& types) {
+    return static_cast<size_t>(std::count(types.begin(), types.end(), TProposedType{"TEXT", ""}));
+}
+
 TEST(TypeProposal, TheWidestVarcharsBecomeTextUntilTheRowFits) {
     // 90 columns of VARCHAR(255) in utf8 take 90 * 767 bytes, past 65,535:
-    // the widest go first, the narrow ones stay.
+    // the widest go first, then the first of the equal ones.
     std::vector<TProposedType> types(90, {"VARCHAR", "255"});
     types[3] = {"VARCHAR", "300"};
     types[7] = {"INT", "11"};
-    fit_row_size(types, "utf8");
+    fit_row_size(types, "utf8", false);
+    EXPECT_EQ(Texts(types), 4u);
     EXPECT_EQ(types[3], (TProposedType{"TEXT", ""}));
-    EXPECT_EQ(types[7], (TProposedType{"INT", "11"}));
-    // Then the first three of the equal ones bring the row to 65,268 bytes.
-    const auto texts = std::count(types.begin(), types.end(), TProposedType{"TEXT", ""});
-    EXPECT_EQ(texts, 4);
     EXPECT_EQ(types[2], (TProposedType{"TEXT", ""}));
     EXPECT_EQ(types[4], (TProposedType{"VARCHAR", "255"}));
-    // A row that fits is left alone.
-    std::vector<TProposedType> fits(85, {"VARCHAR", "255"});
-    fit_row_size(fits, "utf8");
-    EXPECT_EQ(std::count(fits.begin(), fits.end(), TProposedType{"TEXT", ""}), 0);
-    fit_row_size(fits, "utf8mb4");
-    EXPECT_GT(std::count(fits.begin(), fits.end(), TProposedType{"TEXT", ""}), 0);
+    EXPECT_EQ(types[7], (TProposedType{"INT", "11"}));
+    // A row that fits is left alone; the wider characters make it not fit.
+    std::vector<TProposedType> fits(84, {"VARCHAR", "255"});
+    fit_row_size(fits, "utf8", false);
+    EXPECT_EQ(Texts(fits), 0u);
+    fit_row_size(fits, "utf8mb4", false);
+    EXPECT_GT(Texts(fits), 0u);
+}
+
+TEST(TypeProposal, InnoDbCountsTheVarcharsKeptInItsPage) {
+    // 60 columns of 180 bytes each pass InnoDB's 8,126, though VARCHAR(255)
+    // columns (which may go off the page) would not.
+    std::vector<TProposedType> types(60, {"VARCHAR", "60"});
+    fit_row_size(types, "utf8", false);
+    EXPECT_EQ(Texts(types), 0u);
+    fit_row_size(types, "utf8", true);
+    EXPECT_EQ(Texts(types), 19u);
+    std::vector<TProposedType> wide(60, {"VARCHAR", "255"});
+    fit_row_size(wide, "utf8", true);
+    EXPECT_EQ(Texts(wide), 0u);
 }
 
 namespace {
