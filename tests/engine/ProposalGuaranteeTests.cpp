@@ -4,6 +4,7 @@
 // equals its cell's value by kind.
 #include "automation/Automation.h"
 #include "base/Exception.h"
+#include "base/Text.h"
 #include "dataaccess/Uni.h"
 #include "engine/funcs.h"
 #include "engine/server_target.h"
@@ -130,14 +131,17 @@ protected:
         set_up_connection(Con);
         connect_server(
             Con, {server->host, std::to_string(server->port), server->user, server->password});
-        // A fresh database: each table is made once and dropped with it.
-        Con.ExecSQL("DROP DATABASE IF EXISTS engine_proposal", kNoParams);
-        Con.ExecSQL("CREATE DATABASE engine_proposal", kNoParams);
-        Con.SetDatabase("engine_proposal");
+        // A fresh database of the test's own, so that tests running side by
+        // side do not meet: each table is made once and dropped with it.
+        Database = "proposal_" +
+                   UnicodeLower(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        Con.ExecSQL("DROP DATABASE IF EXISTS " + Database, kNoParams);
+        Con.ExecSQL("CREATE DATABASE " + Database, kNoParams);
+        Con.SetDatabase(Database);
     }
     void TearDown() override {
         if (Con.Connected())
-            Con.ExecSQL("DROP DATABASE engine_proposal", kNoParams);
+            Con.ExecSQL("DROP DATABASE " + Database, kNoParams);
     }
 
     // Rows of a query, each column's text or nothing for NULL.
@@ -277,6 +281,7 @@ protected:
 
     const TDataAccessUnits Units;
     TUniConnection Con;
+    std::string Database;
     myfuns Funcs{TFormatSettings("en_US")};
     TStringGrid Grid = MakeColumnGrid();
 };
