@@ -24,6 +24,7 @@ int RunMain(const TArgs& args, std::ostream& out, std::ostream& err);
 
 int RunSheets(const TArgs& args, std::ostream& out, std::ostream& err);
 int RunInspect(const TArgs& args, std::ostream& out, std::ostream& err);
+int RunPropose(const TArgs& args, std::ostream& out, std::ostream& err);
 int RunDump(const TArgs& args, std::ostream& out, std::ostream& err);
 int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err);
 int RunDatabases(const TArgs& args, std::ostream& out, std::ostream& err);

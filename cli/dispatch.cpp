@@ -19,8 +19,10 @@ const char* const kUsage =
     "Commands:\n"
     "  sheets FILE                  list the worksheets, one per line\n"
     "  inspect FILE [--sheet N]     show the counts read and every non-empty cell\n"
+    "  propose FILE [--sheet N] [--first-row-names]\n"
+    "                               show the column types proposed from the whole sheet\n"
     "  dump FILE -o OUT [--sheet N] [--first-row-names] [--table NAME] [--prefix P]\n"
-    "       [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
+    "       [--propose-types] [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
     "       [--engine NAME] [--charset auto|utf8|utf8mb4] [--primary-key I]\n"
     "                               write the sheet as a .SQL dump file\n"
     "  transfer FILE --host H [--port P] --user U --database D [--password-stdin]\n"
@@ -42,6 +44,10 @@ const char* const kSheetOptions =
     "  --first-row-names        name the columns from the first row, which is then not data\n"
     "  --table NAME             the table name (default New_table)\n"
     "  --prefix P               put P before every column name in CREATE TABLE\n"
+    "  --propose-types          type each column from all its cells (INT, BIGINT,\n"
+    "                           DECIMAL(p,s), DOUBLE, TINYINT(1), DATE, DATETIME, TIME or\n"
+    "                           VARCHAR(n)/TEXT) instead of VARCHAR(255); the --column\n"
+    "                           edits apply on top\n"
     "  --column I:NAME:TYPE[:LENGTH]\n"
     "                           edit grid row I as the field editor does: TYPE is any type\n"
     "                           text (INT, text, DECIMAL(12,2), INT UNSIGNED); an omitted\n"
@@ -77,13 +83,22 @@ const char* const kInspectUsage =
     "Shows what is read from worksheet N of FILE (default 1): a line with the column\n"
     "and row counts, then one JSON line per non-empty cell.\n";
 
+const char* const kProposeUsage =
+    "Usage: tabellix-convert propose FILE [--sheet N] [--first-row-names]\n"
+    "\n"
+    "Proposes a type for every column of worksheet N of FILE (default 1) from all its\n"
+    "non-empty cells, below the first row with --first-row-names, and prints the grid:\n"
+    "one JSON line per column with its name, type and length (null for none). A column\n"
+    "holding an error cell stays text, and a warning on standard error names the cell.\n";
+
 const char* const kDumpUsage =
     "Usage: tabellix-convert dump FILE -o OUT [OPTIONS]\n"
     "\n"
-    "Proposes the column grid as the wizard does (every column VARCHAR(255)), applies\n"
-    "the --column edits and writes the sheet as a dump file: CREATE TABLE, then one\n"
-    "insert per non-empty row. The file is OUT with .SQL as its suffix; its name is\n"
-    "printed. With -o - the dump goes to standard output instead.\n"
+    "Proposes the column grid as the wizard does (every column VARCHAR(255), or typed\n"
+    "from its cells with --propose-types), applies the --column edits and writes the\n"
+    "sheet as a dump file: CREATE TABLE, then one insert per non-empty row. The file is\n"
+    "OUT with .SQL as its suffix; its name is printed. With -o - the dump goes to\n"
+    "standard output instead.\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT         the dump file, or - for standard output\n"
@@ -117,6 +132,7 @@ struct TCommand {
 const TCommand kCommands[] = {
     {"sheets", RunSheets, kSheetsUsage, {}},
     {"inspect", RunInspect, kInspectUsage, {}},
+    {"propose", RunPropose, kProposeUsage, {}},
     {"dump", RunDump, kDumpUsage, {kSheetOptions}},
     {"transfer", RunTransfer, kTransferUsage, {kServerOptions, kSheetOptions}},
     {"databases", RunDatabases, kDatabasesUsage, {kServerOptions}},

@@ -1,6 +1,7 @@
 // sheets and inspect: what the engine will read from a workbook, through
 // the same automation calls.
 #include "cli/commands.h"
+#include "cli/json_text.h"
 
 #include "automation/Automation.h"
 #include "base/Format.h"
@@ -36,37 +37,6 @@ TInspectArgs ParseArgs(const TArgs& args, bool sheetOption) {
     if (out.File.empty())
         throw EUsageError("no workbook FILE given");
     return out;
-}
-
-void WriteJsonString(std::ostream& out, const std::string& text) {
-    out << '"';
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"':
-            out << "\\\"";
-            break;
-        case '\\':
-            out << "\\\\";
-            break;
-        case '\n':
-            out << "\\n";
-            break;
-        case '\r':
-            out << "\\r";
-            break;
-        case '\t':
-            out << "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out << "\\u00" << hex[c >> 4] << hex[c & 15];
-            } else {
-                out << static_cast<char>(c);
-            }
-        }
-    }
-    out << '"';
 }
 
 // The shortest text that reads back as the same double.

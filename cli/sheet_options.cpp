@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "engine/field_edit.h"
 #include "engine/table_name.h"
+#include "engine/type_proposal.h"
 
 #include <iostream>
 #include <unistd.h>
@@ -73,6 +74,8 @@ bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& o) {
         o.Table = OptionValue(args, i);
     else if (a == "--prefix")
         o.Prefix = OptionValue(args, i);
+    else if (a == "--propose-types")
+        o.ProposeTypes = true;
     else if (a == "--column")
         o.Columns.push_back(OptionValue(args, i));
     else if (a == "--engine")
@@ -106,11 +109,16 @@ bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& she
         err << Format(
             "warning: the sheet has %d columns; a MySQL or MariaDB table takes at most %d\n",
             {sheet.Grid.RowCount() - 1, MaxTableColumns});
+    // The proposal measures texts for the table's character set.
+    sheet.Funs.TableOptions = o.TableOptions;
+    if (o.ProposeTypes)
+        for (const std::string& note :
+             propose_types(sheet.Funs, sheet.Grid, o.File, sheet.Sheets, o.FirstRowNames))
+            err << "warning: " << note << "\n";
     for (const std::string& column : o.Columns)
         ApplyColumn(sheet.Funs, sheet.Grid, column);
     if (const auto problem = check_table_options(o.TableOptions, sheet.Grid))
         throw EUsageError(*problem);
-    sheet.Funs.TableOptions = o.TableOptions;
     if (const auto problem = check_table_name(sheet.Funs, o.Table))
         throw EUsageError(*problem);
     sheet.Table = o.Table;

@@ -19,6 +19,7 @@ struct TSheetOptions {
     bool FirstRowNames = false;
     std::string Table = "New_table";
     std::string Prefix;
+    bool ProposeTypes = false;        // types from the whole sheet, before the edits
     std::vector<std::string> Columns; // I:NAME:TYPE[:LENGTH]
     TTableOptions TableOptions;       // --engine, --charset, --primary-key
 };

@@ -179,7 +179,10 @@ std::optional<TInsertValue> typed_value(TValueForm form, const Variant& value,
                                         const TFormatSettings& settings) {
     if (form == TValueForm::CellText)
         return std::nullopt;
-    if (value.IsEmpty() || value.IsNull())
+    // An empty text is an empty cell: '' would be refused by a number or
+    // date column.
+    if (value.IsEmpty() || value.IsNull() ||
+        (value.Type() == VarType::String && value.Get<std::string>().empty()))
         return TInsertValue::Null();
     if (form == TValueForm::Number || form == TValueForm::Bit)
         return NumberValue(value, form == TValueForm::Bit, settings);

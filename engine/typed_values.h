@@ -37,7 +37,8 @@ TValueForm value_form(const std::string& typeText);
 
 // The value in the server's form for a column of form, or nothing when the
 // cell text rule applies (a text cell, a kind the column does not take, an
-// error value, or a column of form CellText).
+// error value, or a column of form CellText). An empty cell, and an empty
+// text, is NULL.
 std::optional<TInsertValue> typed_value(TValueForm form, const Variant& value,
                                         const TFormatSettings& settings);
 

@@ -2,6 +2,7 @@
 
 #include "engine/dump_name.h"
 #include "engine/table_name.h"
+#include "engine/type_proposal.h"
 #include "wizard/controls.h"
 #include "wizard/dialogs.h"
 #include "wizard/edit_grid.h"
@@ -163,6 +164,7 @@ void TForm4::BuildStep2(QFrame* page) {
     sql_table_name = EditBox(page, "sql_table_name", "New_table", QRect(150, 11, 200, 21));
     grid = Place<TColumnGridView>(page, "grid", QRect(16, 42, 455, 196));
     btn3 = Button(page, "btn3", "Edit Selected", QRect(16, 244, 121, 27));
+    btnpropose = Button(page, "btnpropose", "Propose types", QRect(143, 244, 121, 27));
     Label(page, "lbl6", "Column Names Prefix", QRect(16, 284, 128, 16));
     edit_prefix = EditBox(page, "edit_prefix", "", QRect(150, 281, 200, 21));
     Label(page, "lbl7", "Note: Leave it empty if it is not needed", QRect(150, 304, 321, 16));
@@ -202,6 +204,7 @@ void TForm4::Connect() {
          {std::pair{btnnext, &TForm4::btnnextClick}, std::pair{btnback, &TForm4::btnbackClick},
           std::pair{btnclose, &TForm4::btncloseClick},
           std::pair{btn_brows, &TForm4::btn_browsClick}, std::pair{btn3, &TForm4::btn3Click},
+          std::pair{btnpropose, &TForm4::ProposeTypesClick},
           std::pair{btndrop, &TForm4::RemoveLeftTable}})
         connect(button, &QPushButton::clicked, this, Handler(this, handler));
     grid->OnOpenRow = Handler(this, &TForm4::btn3Click);
@@ -256,6 +259,24 @@ void TForm4::btn3Click() {
     const int r = grid->SelectedRow();
     const TStringGrid& cells = grid->Grid();
     FEditor->Edit(r, cells.Cell(0, r), cells.Cell(1, r), cells.Cell(2, r));
+}
+
+void TForm4::ProposeTypesClick() {
+    // Texts are measured for the character set the Options dialog gives.
+    funs->TableOptions = FTableOptions;
+    std::vector<std::string> notes;
+    try {
+        notes = propose_types(*funs, grid->Grid(), filename->text().toStdString(), SheetList(),
+                              chk_names->isChecked());
+    } catch (const Exception& e) {
+        ShowMessage(this, e.Message());
+        return;
+    }
+    std::string text;
+    for (const std::string& note : notes)
+        text += (text.empty() ? "" : "\n") + note;
+    if (!text.empty())
+        ShowMessage(this, text);
 }
 
 TListModel TForm4::SheetList() const {

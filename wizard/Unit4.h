@@ -84,6 +84,9 @@ private:
     void PassFailed(int from, const std::exception& error);
     void RemoveLeftTable();
     std::string CompletionLine() const;
+    // Types every grid row from its column of the sheet, telling of the
+    // error cells that keep columns as text.
+    void ProposeTypesClick();
     TListModel SheetList() const;
     void SetSheetList(const TListModel& list);
 
@@ -126,6 +129,7 @@ private:
     QLineEdit* sql_table_name = nullptr;
     TColumnGridView* grid = nullptr;
     QPushButton* btn3 = nullptr;
+    QPushButton* btnpropose = nullptr;
     QLineEdit* edit_prefix = nullptr;
 
     QLabel* lbl5 = nullptr;

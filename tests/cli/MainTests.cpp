@@ -45,6 +45,7 @@ TEST(Main, HelpPrintsTheUsageAskedFor) {
         {{"databases", "--help"}, "Usage: tabellix-convert databases"},
         {{"inspect", "book.xlsx", "--help"}, "Usage: tabellix-convert inspect FILE"},
         {{"sheets", "--help"}, "Usage: tabellix-convert sheets FILE"},
+        {{"propose", "book.xlsx", "--help"}, "Usage: tabellix-convert propose FILE"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());

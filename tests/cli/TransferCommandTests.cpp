@@ -71,6 +71,24 @@ TEST_F(TransferCommand, CreatesTheTableAndRefusesItsNameTheSecondTime) {
                              "another table name! ");
 }
 
+TEST_F(TransferCommand, ProposedTypesReachTheServerWithTheEditsOnTop) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.proposed"});
+    ASSERT_EQ(Transfer("proposed", {"--propose-types", "--column", "1:who:CHAR:10"}), 0)
+        << Err.str();
+    TUniConnection con;
+    con.SetProviderName("MySQL");
+    con.SetServer(Server.host);
+    con.SetPort(Server.port);
+    con.SetUsername(Server.user);
+    con.SetPassword(Server.password);
+    // A text in the INT column is refused: the proposal reached the table.
+    EXPECT_THROW(
+        con.ExecSQL("INSERT INTO cli_transfer.proposed VALUES ('Al', 'many')", {Variant::Null()}),
+        Exception);
+    con.ExecSQL("INSERT INTO cli_transfer.proposed VALUES ('Al', 7)", {Variant::Null()});
+}
+
 TEST_F(TransferCommand, ListsDatabasesAndReportsAWrongPassword) {
     ASSERT_EQ(RunCommand(cli::RunDatabases, ServerArgs()), 0) << Err.str();
     EXPECT_NE(Output.str().find("information_schema\n"), std::string::npos);

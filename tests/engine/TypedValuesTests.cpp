@@ -93,9 +93,12 @@ TEST(TypedValues, ValuesInTheServersFormWhateverTheLocale) {
         {"empty number", TValueForm::Number, Variant(), "NULL"},
         {"empty date", TValueForm::Date, Variant(), "NULL"},
         {"null time", TValueForm::Time, Variant::Null(), "NULL"},
+        // A formula's empty result is an empty cell; '' would be refused.
+        {"empty text in a number column", TValueForm::Number, "", "NULL"},
+        {"empty text in a date column", TValueForm::Date, "", "NULL"},
+        {"empty text untyped", TValueForm::CellText, "", "''"},
         // The user's data for the server to accept or refuse.
         {"text in a number column", TValueForm::Number, "2,5", "'2,5'"},
-        {"empty text in a number column", TValueForm::Number, "", "''"},
         {"text in a date column", TValueForm::Date, "next week", "'next week'"},
         {"date in a number column", TValueForm::Number, VarDate{kDay}, "'10.12.2026'"},
         {"number in a date column", TValueForm::Date, 2.5, "'2,5'"},

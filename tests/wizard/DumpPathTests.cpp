@@ -107,6 +107,40 @@ TEST_F(DumpPath, CarriesFieldEditsThePrefixAndTheFilteredTableName) {
     EXPECT_EQ(Text("sql_table_name"), "my_table");
 }
 
+TEST_F(DumpPath, ProposeTypesTypesTheGridAndTheEditorStillChangesEveryRow) {
+    ToStepTwo();
+    Click("btnpropose");
+    auto* grid = Find<QTableView>("grid");
+    EXPECT_EQ(grid->model()->index(0, 1).data().toString(), "VARCHAR");
+    EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "7");
+    EXPECT_EQ(grid->model()->index(1, 0).data().toString(), "age");
+    EXPECT_EQ(grid->model()->index(1, 1).data().toString(), "DECIMAL(3,1)");
+    EXPECT_EQ(grid->model()->index(1, 2).data().toString(), "");
+    WithEditor(1, [&](QWidget&) {
+        Type("fname", "Who");
+        Click("btn2");
+    });
+    DumpTo("proposed");
+    EXPECT_EQ(Written("proposed.SQL"),
+              kBom + " CREATE TABLE `new_table` (   `who`  VARCHAR(7)  ,  `age`  DECIMAL(3,1)  ) "
+                     "ENGINE=MyISAM DEFAULT CHARSET=utf8;insert into new_table values('Bob','42' "
+                     ");insert into new_table values('O\\'Brien','3.5' );");
+    EXPECT_TRUE(Answers->Messages.empty());
+}
+
+TEST_F(DumpPath, ProposeTypesNamesTheErrorCellThatKeepsAColumnText) {
+    AddBook("/data/errors.xlsx",
+            {{"E", {{Variant("n"), Variant("m")}, {Variant(1.0), Variant(VarError{"#N/A"})}}}});
+    ChooseBook("/data/errors.xlsx", 0, true);
+    Click("btnnext");
+    Click("btnpropose");
+    EXPECT_EQ(Answers->Messages,
+              std::vector<std::string>{"Column 2 (m) holds the error #N/A in sheet row 2: it is "
+                                       "proposed as text, and the conversion stops at that cell"});
+    EXPECT_EQ(Find<QTableView>("grid")->model()->index(0, 1).data().toString(), "INT");
+    EXPECT_EQ(Find<QTableView>("grid")->model()->index(1, 1).data().toString(), "VARCHAR");
+}
+
 TEST_F(DumpPath, EachCheckOfStepsOneAndTwoShowsItsMessageAndStays) {
     Click("btnnext");
     EXPECT_EQ(Answers->Messages, std::vector<std::string>{"Please choose an excel file!"});

@@ -63,6 +63,7 @@ TEST_F(WizardWindow, EveryControlStartsWithItsCaptionAndState) {
         {"sql_table_name", "QLineEdit", "New_table", true},
         {"grid", "QTableView", nullptr, true},
         {"btn3", "QPushButton", "Edit Selected", true},
+        {"btnpropose", "QPushButton", "Propose types", true},
         {"lbl6", "QLabel", "Column Names Prefix", true},
         {"edit_prefix", "QLineEdit", "", true},
         {"lbl7", "QLabel", "Note: Leave it empty if it is not needed", true},
@@ -117,6 +118,21 @@ TEST_F(WizardWindow, EveryControlStartsWithItsCaptionAndState) {
     EXPECT_EQ(
         password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
         '*');
+}
+
+TEST_F(WizardWindow, ProposeTypesStandsBesideEditSelectedOverNoOtherControl) {
+    QWidget* propose = Find("btnpropose");
+    const QRect place = propose->geometry();
+    EXPECT_EQ(place.top(), Find("btn3")->geometry().top());
+    EXPECT_GT(place.left(), Find("btn3")->geometry().right());
+    for (QWidget* other :
+         propose->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == propose)
+            continue;
+        SCOPED_TRACE(other->objectName().toStdString());
+        EXPECT_FALSE(place.intersects(other->geometry()));
+    }
+    EXPECT_TRUE(propose->parentWidget()->rect().contains(place));
 }
 
 TEST_F(WizardWindow, TheGridShowsItsHeaderAndWidths) {
