@@ -131,9 +131,11 @@ void TMySQLConnection::Open() {
           Component());
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_SERVER_PUBLIC_KEY, TextToAnsi(FServerPublicKey)),
           Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ANSWER_TIMEOUT, FReadTimeout), Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ALLOW_OLD_PASSWORDS, FAllowOldPasswords),
+          Component());
+    // No multi-statements: every statement of ours goes on its own.
     uint32_t flags = CLIENT_FLAG_FOUND_ROWS;
-    if (IsClient41())
-        flags |= CLIENT_FLAG_MULTI_STATEMENTS;
     if (FCompress)
         flags |= CLIENT_FLAG_COMPRESS;
     Check(FMySQLAPI->mysql_real_connect(FMySQL, TextToAnsi(HostName()), TextToAnsi(GetUsername()),
@@ -264,6 +266,8 @@ void TMySQLConnection::Assign(const TCRConnection& source) {
     FSSL_Verify = src->FSSL_Verify;
     FGetServerPublicKey = src->FGetServerPublicKey;
     FServerPublicKey = src->FServerPublicKey;
+    FReadTimeout = src->FReadTimeout;
+    FAllowOldPasswords = src->FAllowOldPasswords;
 }
 
 // The borrowed handle stays the source's: it is never closed from here.
@@ -367,6 +371,12 @@ bool TMySQLConnection::SetProp(int prop, const Variant& value) {
         return true;
     case prServerPublicKey:
         FServerPublicKey = value.AsString();
+        return true;
+    case prReadTimeout:
+        FReadTimeout = value.AsInteger();
+        return true;
+    case prAllowOldPasswords:
+        FAllowOldPasswords = value.AsBoolean();
         return true;
     case prEmbedded:
         FEmbedded = value.AsBoolean();

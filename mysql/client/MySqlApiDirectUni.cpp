@@ -232,6 +232,12 @@ int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, int value)
     case MYSQL_OPT_GET_SERVER_PUBLIC_KEY:
         mysql->SetGetServerPublicKey(value == 1);
         break;
+    case MYSQL_OPT_ANSWER_TIMEOUT:
+        mysql->SetReadTimeout(value);
+        break;
+    case MYSQL_OPT_ALLOW_OLD_PASSWORDS:
+        mysql->SetAllowOldPasswords(value == 1);
+        break;
     default:
         break;
     }

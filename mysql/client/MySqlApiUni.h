@@ -45,12 +45,16 @@ enum TMySqlOption : int {
     MYSQL_OPT_SSL_VERIFY_SERVER_CERT = 13,
     MYSQL_OPT_GET_SERVER_PUBLIC_KEY = 14,
     MYSQL_SERVER_PUBLIC_KEY = 15,
+    // The longest silence a command's answer may keep when the command has
+    // no time-out of its own (0: no bound), and the pre-4.1 password
+    // scramble (refused unless 1).
+    MYSQL_OPT_ANSWER_TIMEOUT = 16,
+    MYSQL_OPT_ALLOW_OLD_PASSWORDS = 17,
 };
 
 // Client flags the connection asks for.
 constexpr uint32_t CLIENT_FLAG_FOUND_ROWS = 2;
 constexpr uint32_t CLIENT_FLAG_COMPRESS = 32;
-constexpr uint32_t CLIENT_FLAG_MULTI_STATEMENTS = 65536;
 
 // Column flag bits and the binary character set.
 constexpr uint32_t UNSIGNED_FLAG = 32;
