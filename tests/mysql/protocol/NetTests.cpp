@@ -303,6 +303,59 @@ TEST(PacketLayer, CompressedStreamsCarrySeveralPacketsAndSplitOnes) {
     EXPECT_TRUE(bad.net.Broken());
 }
 
+// A hostile length claims no memory: past the limit is 2020 before the
+// bytes behind the header are read, plain or compressed.
+TEST(PacketLayer, PacketsPastTheLimitAreRefusedBeforeTheirBytes) {
+    const std::string filler(4096, 'z');
+    struct Case {
+        const char* name;
+        bool compress;
+        std::string stream;
+    };
+    const Case cases[] = {
+        {"one plain packet", false, Le(70000, 3) + '\0' + filler},
+        {"plain continuations", false,
+         Le(TMySqlNet::MaxPacketSize, 3) + '\0' + filler},
+        {"a packet inflating past the limit", true,
+         Le(20, 3) + '\0' + Le(TMySqlNet::MaxPacketSize, 3) + filler},
+        {"compressed continuations", true,
+         Compressed(0, Le(TMySqlNet::MaxPacketSize, 3) + '\0' + filler, true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NetWithVio t(c.stream);
+        t.net.SetCompress(c.compress);
+        t.net.SetPacketLimit(65536);
+        t.net.NewCommand();
+        auto e = test::ExpectError<EMySqlException>([&] { t.net.Receive(); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 2020);
+        EXPECT_NE(e->Message().find("more than the 65536 allowed here"), std::string::npos)
+            << e->Message();
+        EXPECT_TRUE(t.net.Broken());
+        EXPECT_LT(t.net.Length(), 65536 + 8192);
+    }
+}
+
+// The declared length of a compressed packet must be what inflates: more or
+// less is refused, and the output buffer grows only as data backs it.
+TEST(PacketLayer, CompressedPacketsInflateToTheirDeclaredLengthOnly) {
+    const std::string plain = Packet(0, std::string(3000, 'q'));
+    std::string longer = Compressed(0, plain, true);
+    longer[4] = static_cast<char>(longer[4] - 1);
+    std::string shorter = Compressed(0, plain, true);
+    shorter[5] = static_cast<char>(shorter[5] + 1);
+    for (const std::string& stream : {longer, shorter}) {
+        NetWithVio t(stream);
+        t.net.SetCompress(true);
+        t.net.NewCommand();
+        auto e = test::ExpectError<EMySqlException>([&] { t.net.Receive(); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 1157);
+        EXPECT_EQ(e->Message(), "\r\nCompressed packet does not inflate");
+    }
+}
+
 TEST(PacketLayer, ReceiveBufferRefusesHugeAndEmptyPackets) {
     NetWithVio huge(Le(TMySqlNet::MaxPacketSize, 3) + '\0');
     std::vector<uint8_t> bytes;
