@@ -134,8 +134,9 @@ void TMySQLConnection::Open() {
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ANSWER_TIMEOUT, FReadTimeout), Component());
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ALLOW_OLD_PASSWORDS, FAllowOldPasswords),
           Component());
-    // No multi-statements: every statement of ours goes on its own.
     uint32_t flags = CLIENT_FLAG_FOUND_ROWS;
+    if (FMultiStatements)
+        flags |= CLIENT_FLAG_MULTI_STATEMENTS;
     if (FCompress)
         flags |= CLIENT_FLAG_COMPRESS;
     Check(FMySQLAPI->mysql_real_connect(FMySQL, TextToAnsi(HostName()), TextToAnsi(GetUsername()),
@@ -268,6 +269,7 @@ void TMySQLConnection::Assign(const TCRConnection& source) {
     FServerPublicKey = src->FServerPublicKey;
     FReadTimeout = src->FReadTimeout;
     FAllowOldPasswords = src->FAllowOldPasswords;
+    FMultiStatements = src->FMultiStatements;
 }
 
 // The borrowed handle stays the source's: it is never closed from here.
@@ -377,6 +379,9 @@ bool TMySQLConnection::SetProp(int prop, const Variant& value) {
         return true;
     case prAllowOldPasswords:
         FAllowOldPasswords = value.AsBoolean();
+        return true;
+    case prMultiStatements:
+        FMultiStatements = value.AsBoolean();
         return true;
     case prEmbedded:
         FEmbedded = value.AsBoolean();

@@ -47,6 +47,7 @@ constexpr int prGetServerPublicKey = 1043;
 constexpr int prServerPublicKey = 1044;
 constexpr int prReadTimeout = 1045;
 constexpr int prAllowOldPasswords = 1046;
+constexpr int prMultiStatements = 1047;
 
 enum class TMyProtocol { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL, mpHttp };
 
@@ -148,6 +149,9 @@ private:
     std::string FServerPublicKey;
     int FReadTimeout = 60;
     bool FAllowOldPasswords = false;
+    // Several statements in one text: asked for only on request, since no
+    // statement of this program needs them.
+    bool FMultiStatements = false;
     std::string FServerVer;
     int FServerPrimaryVer = 0;
     int FServerMinorVer = 0;

@@ -55,6 +55,7 @@ enum TMySqlOption : int {
 // Client flags the connection asks for.
 constexpr uint32_t CLIENT_FLAG_FOUND_ROWS = 2;
 constexpr uint32_t CLIENT_FLAG_COMPRESS = 32;
+constexpr uint32_t CLIENT_FLAG_MULTI_STATEMENTS = 65536;
 
 // Column flag bits and the binary character set.
 constexpr uint32_t UNSIGNED_FLAG = 32;
