@@ -132,6 +132,8 @@ void TMySQLConnection::Open() {
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_SERVER_PUBLIC_KEY, TextToAnsi(FServerPublicKey)),
           Component());
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ANSWER_TIMEOUT, FReadTimeout), Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, TextToAnsi(FCharset)),
+          Component());
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ALLOW_OLD_PASSWORDS, FAllowOldPasswords),
           Component());
     uint32_t flags = CLIENT_FLAG_FOUND_ROWS;

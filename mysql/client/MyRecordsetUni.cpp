@@ -437,9 +437,9 @@ bool TMySQLRecordset::GetNextRecord() {
 
 void TMySQLRecordset::RefuseMoreRows() {
     Connection().Handle()->net().Abandon();
-    const EMySqlException e(CR_OUT_OF_MEMORY,
-                            Format("the server sends more than %d rows, the most this list keeps",
-                                   {FMaxRows}));
+    const EMySqlException e(
+        CR_OUT_OF_MEMORY,
+        Format("the server sends more than %d rows, the most this list keeps", {FMaxRows}));
     throw EMyError(e.ErrorCode(), e.Message());
 }
 

@@ -248,6 +248,9 @@ int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, const std:
     Checked(mysql);
     if (option == MYSQL_SERVER_PUBLIC_KEY)
         mysql->SetServerPublicKeyFile(value);
+    // Only utf8mb4 changes what the login announces.
+    if (option == MYSQL_SET_CHARSET_NAME)
+        mysql->SetLoginCollation(SameText(value, "utf8mb4") ? CollationUtf8mb4 : CollationLatin1);
     return 0;
 }
 

@@ -428,7 +428,8 @@ void TMySqlSession::ReadLoginStatus() {
 }
 
 void TMySqlSession::KeepBackslashEscapes() {
-    SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(KeepBackslashesSql.data()),
+    SimpleCommand(TServerCommand::scQuery,
+                  reinterpret_cast<const uint8_t*>(KeepBackslashesSql.data()),
                   static_cast<int>(KeepBackslashesSql.size()), true);
     ReadQueryResult();
     if (serverStatus & SERVER_STATUS_NO_BACKSLASH_ESCAPES)

@@ -95,6 +95,35 @@ TEST(FakeServerConnection, AServerBefore41GetsNoSetNamesAndUseUnicodeReadsFalse)
     EXPECT_EQ(received[1], std::string("\x00\x01", 2));
 }
 
+// The login's collation byte: utf8mb4_general_ci for a utf8mb4 session,
+// latin1 for every other (the session's character set follows with SET NAMES).
+TEST(FakeServerConnection, TheLoginAnnouncesUtf8mb4OnlyForAUtf8mb4Session) {
+    struct Case {
+        const char* charset;
+        uint8_t collation;
+        std::string statement;
+    };
+    const Case cases[] = {{"", 8, std::string("\x00\x01", 2)},
+                          {"latin1", 8, std::string("\x00\x03SET NAMES latin1", 18)},
+                          {"utf8mb4", 45, std::string("\x00\x03SET NAMES utf8mb4", 19)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.charset);
+        FakeServer server(LoginAndOneCommand());
+        {
+            TMySQLConnection conn;
+            Configure(conn, server.Port());
+            conn.SetProp(prCharset, std::string(c.charset));
+            conn.Connect("");
+        }
+        const auto& received = server.Received();
+        ASSERT_GE(received.size(), 2u);
+        // Sequence number, flags and maximum packet size come before it.
+        ASSERT_GE(received[0].size(), 10u);
+        EXPECT_EQ(static_cast<uint8_t>(received[0][9]), c.collation);
+        EXPECT_EQ(received[1], c.statement);
+    }
+}
+
 TEST(FakeServerConnection, ChangingToTheSameDatabaseTwiceSendsOneInitDb) {
     FakeServer server(LoginAndOneCommand());
     {
@@ -167,7 +196,8 @@ TEST(FakeServerConnection, AnEndlessListOfDatabasesStopsAtItsCap) {
                                '\xFD' + test::Le(0, 2) + '\0' + test::Le(0, 2);
     std::string rows = Packet(1, "\x01") + Packet(2, column) + Packet(3, "\xFE\x00\x00\x02\x00");
     for (int i = 0; i <= 100000; ++i)
-        rows += Packet(static_cast<uint8_t>(4 + i), "\x02" "db");
+        rows += Packet(static_cast<uint8_t>(4 + i), "\x02"
+                                                    "db");
     FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
                        FakeServer::Read(), FakeServer::Send(rows)});

@@ -92,7 +92,8 @@ TEST(HostileServer, CutGreetingsAreMalformed) {
     const Case cases[] = {
         {"four bytes", "\x0A\x35\x2E\x37"},
         {"version without its zero byte", "\x0A" + std::string(40, '5')},
-        {"cut inside the first salt bytes", GreetingPayload(FakeCaps41, FakeSalt, false).substr(0, 20)},
+        {"cut inside the first salt bytes",
+         GreetingPayload(FakeCaps41, FakeSalt, false).substr(0, 20)},
         {"cut inside the rest of the salt", cutInSalt},
     };
     for (const Case& c : cases) {
@@ -151,22 +152,6 @@ TEST(HostileServer, NoBackslashEscapesInTheLoginsStatusIsSwitchedOffFirst) {
     EXPECT_TRUE(stubborn.s.IsClosed());
 }
 
-TEST(HostileServer, LoginCollationFollowsTheSessionsCharacterSet) {
-    for (const uint8_t collation : {CollationLatin1, CollationUtf8mb4}) {
-        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                           FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
-        TMySqlSession s;
-        s.SetConnectTimeout(5);
-        if (collation != CollationLatin1)
-            s.SetLoginCollation(collation);
-        s.Connect("127.0.0.1", "bob", "", "", static_cast<unsigned>(server.Port()), "", 0x2);
-        const auto& got = server.Received();
-        ASSERT_EQ(got.size(), 1u);
-        // Sequence number, flags and maximum packet size come before it.
-        EXPECT_EQ(static_cast<uint8_t>(got[0][9]), collation);
-    }
-}
-
 // A command's answer may take long if it keeps coming; silence longer than
 // the read time-out ends the session with 2013.
 TEST(HostileServer, SilenceLongerThanTheReadTimeoutEndsTheSession) {
@@ -179,8 +164,9 @@ TEST(HostileServer, SilenceLongerThanTheReadTimeoutEndsTheSession) {
     const Case cases[] = {
         {"silent server", {FakeServer::Pause(2500), FakeServer::Send(ok)}, 2013},
         {"slow but steady server",
-         {FakeServer::Send(ok.substr(0, 3)), FakeServer::Pause(700), FakeServer::Send(ok.substr(3, 3)),
-          FakeServer::Pause(700), FakeServer::Send(ok.substr(6))},
+         {FakeServer::Send(ok.substr(0, 3)), FakeServer::Pause(700),
+          FakeServer::Send(ok.substr(3, 3)), FakeServer::Pause(700),
+          FakeServer::Send(ok.substr(6))},
          0},
     };
     for (const Case& c : cases) {

@@ -314,8 +314,7 @@ TEST(PacketLayer, PacketsPastTheLimitAreRefusedBeforeTheirBytes) {
     };
     const Case cases[] = {
         {"one plain packet", false, Le(70000, 3) + '\0' + filler},
-        {"plain continuations", false,
-         Le(TMySqlNet::MaxPacketSize, 3) + '\0' + filler},
+        {"plain continuations", false, Le(TMySqlNet::MaxPacketSize, 3) + '\0' + filler},
         {"a packet inflating past the limit", true,
          Le(20, 3) + '\0' + Le(TMySqlNet::MaxPacketSize, 3) + filler},
         {"compressed continuations", true,
