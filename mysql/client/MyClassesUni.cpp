@@ -136,6 +136,7 @@ void TMySQLConnection::Open() {
           Component());
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ALLOW_OLD_PASSWORDS, FAllowOldPasswords),
           Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_MAX_PACKET, FMaxPacketSize), Component());
     uint32_t flags = CLIENT_FLAG_FOUND_ROWS;
     if (FMultiStatements)
         flags |= CLIENT_FLAG_MULTI_STATEMENTS;
@@ -272,6 +273,7 @@ void TMySQLConnection::Assign(const TCRConnection& source) {
     FReadTimeout = src->FReadTimeout;
     FAllowOldPasswords = src->FAllowOldPasswords;
     FMultiStatements = src->FMultiStatements;
+    FMaxPacketSize = src->FMaxPacketSize;
 }
 
 // The borrowed handle stays the source's: it is never closed from here.
@@ -384,6 +386,9 @@ bool TMySQLConnection::SetProp(int prop, const Variant& value) {
         return true;
     case prMultiStatements:
         FMultiStatements = value.AsBoolean();
+        return true;
+    case prMaxPacketSize:
+        FMaxPacketSize = value.AsInteger();
         return true;
     case prEmbedded:
         FEmbedded = value.AsBoolean();

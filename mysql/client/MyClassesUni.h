@@ -48,6 +48,7 @@ constexpr int prServerPublicKey = 1044;
 constexpr int prReadTimeout = 1045;
 constexpr int prAllowOldPasswords = 1046;
 constexpr int prMultiStatements = 1047;
+constexpr int prMaxPacketSize = 1048;
 
 enum class TMyProtocol { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL, mpHttp };
 
@@ -149,6 +150,7 @@ private:
     std::string FServerPublicKey;
     int FReadTimeout = 60;
     bool FAllowOldPasswords = false;
+    int FMaxPacketSize = 64 << 20;
     // Several statements in one text: asked for only on request, since no
     // statement of this program needs them.
     bool FMultiStatements = false;

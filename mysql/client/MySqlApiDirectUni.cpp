@@ -238,6 +238,10 @@ int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, int value)
     case MYSQL_OPT_ALLOW_OLD_PASSWORDS:
         mysql->SetAllowOldPasswords(value == 1);
         break;
+    case MYSQL_OPT_MAX_PACKET:
+        if (value > 0)
+            mysql->SetMaxPacket(static_cast<size_t>(value));
+        break;
     default:
         break;
     }

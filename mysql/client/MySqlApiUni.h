@@ -50,6 +50,8 @@ enum TMySqlOption : int {
     // scramble (refused unless 1).
     MYSQL_OPT_ANSWER_TIMEOUT = 16,
     MYSQL_OPT_ALLOW_OLD_PASSWORDS = 17,
+    // The largest packet taken from the server after the login, in bytes.
+    MYSQL_OPT_MAX_PACKET = 18,
 };
 
 // Client flags the connection asks for.

@@ -48,6 +48,10 @@ public:
     static constexpr int InitialBufferSize = 8192;
     static constexpr int MaxPacketSize = 0xFFFFFF;
     static constexpr int LoginMaxPacketSize = 0x40000000;
+    // The largest packet taken by default, as a server's max_allowed_packet
+    // commonly is: compressed data inflating a thousandfold must not reach
+    // the 1 GiB the login announces.
+    static constexpr size_t DefaultPacketLimit = 64 << 20;
     static constexpr int MinCompressLength = 50;
     static constexpr int64_t NullLength = -1;
 
@@ -164,7 +168,7 @@ private:
     uint8_t FCompressHeader[7] = {};
     bool FCompress = false;
     bool FBroken = false;
-    size_t FPacketLimit = LoginMaxPacketSize;
+    size_t FPacketLimit = DefaultPacketLimit;
 };
 
 } // namespace tabellix

@@ -404,7 +404,7 @@ void TMySqlSession::Connect(const std::string& host_, const std::string& user_,
         FinishLogin(passwd);
     }
     ReadLoginStatus();
-    Fnet.SetPacketLimit(TMySqlNet::LoginMaxPacketSize);
+    Fnet.SetPacketLimit(std::min<size_t>(FMaxPacket, TMySqlNet::LoginMaxPacketSize));
     Fnet.SetCompress((flags & CLIENT_COMPRESS) != 0);
     status = TMySqlStatus::msReady;
     isClosed = false;

@@ -133,6 +133,8 @@ public:
     // time-out is 0; 0 waits for ever.
     int ReadTimeout() const { return FReadTimeout; }
     void SetReadTimeout(int seconds) { FReadTimeout = seconds; }
+    // The largest packet taken after the login (at most the 1 GiB announced).
+    void SetMaxPacket(size_t bytes) { FMaxPacket = bytes; }
     // The pre-4.1 password scramble is refused unless allowed.
     void SetAllowOldPasswords(bool value) { FAllowOldPasswords = value; }
     // The collation number the login packet announces.
@@ -209,6 +211,7 @@ private:
     int _connectTimeout = 0;
     int commandTimeout = 0;
     int FReadTimeout = 60;
+    size_t FMaxPacket = TMySqlNet::DefaultPacketLimit;
     bool FAllowOldPasswords = false;
     uint8_t FLoginCollation = CollationLatin1;
     int threadId = 0;

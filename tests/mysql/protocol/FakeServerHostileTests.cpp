@@ -121,10 +121,17 @@ TEST(HostileServer, LoginPacketsOver64KiBAreRefusedBeforeTheirBytes) {
             << e->Message();
         EXPECT_LT(m.s.net().Length(), 65536);
     }
-    // After the login the limit is the one announced in it.
-    MemoryLogin m(greeting + Packet(2, OkPayload()));
-    m.Connect();
-    EXPECT_EQ(m.s.net().PacketLimit(), static_cast<size_t>(TMySqlNet::LoginMaxPacketSize));
+    // After the login the limit is the chosen one, 64 MiB unless set, never
+    // more than the 1 GiB the login announces.
+    for (const size_t chosen : {size_t{0}, size_t{1} << 20, size_t{4} << 30}) {
+        MemoryLogin m(greeting + Packet(2, OkPayload()));
+        if (chosen != 0)
+            m.s.SetMaxPacket(chosen);
+        m.Connect();
+        EXPECT_EQ(m.s.net().PacketLimit(),
+                  chosen == 0 ? size_t{64} << 20
+                              : std::min<size_t>(chosen, TMySqlNet::LoginMaxPacketSize));
+    }
 }
 
 constexpr std::string_view KeepBackslashes =
