@@ -94,6 +94,9 @@ void TMySQLUniProvider::CreateConnectionOptions(TOptionsList& list) {
     Add<TBooleanOption>(list, "SSLVerify", 1042, cp, Variant(true));
     Add<TBooleanOption>(list, "GetServerPublicKey", 1043, cp, Variant(false));
     Add<TStringOption>(list, "ServerPublicKey", 1044, cp, Variant(""));
+    Add<TIntegerOption>(list, "ReadTimeout", 1045, cp, Variant(60));
+    Add<TBooleanOption>(list, "AllowOldPasswords", 1046, cp, Variant(false));
+    Add<TIntegerOption>(list, "MaxPacketSize", 1048, cp, Variant(64 << 20));
 }
 
 void TMySQLUniProvider::CreateSQLOptions(TOptionsList& list) {

@@ -427,9 +427,12 @@ bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
     }
     const std::string charset = table_charset(options, *form.grid);
     // The session's utf8 would refuse four-byte characters before the table
-    // sees them.
-    if (charset == "utf8mb4")
+    // sees them. The login announces utf8mb4 as well: the changed option
+    // makes the next statement log in again.
+    if (charset == "utf8mb4") {
+        con1.SpecificOptions().SetValues("Charset", "utf8mb4");
         con1.ExecSQL("SET NAMES utf8mb4", noParams);
+    }
     con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, options), noParams);
     // Rows of a transactional table are committed as they go, as MyISAM
     // keeps them, whatever the server's default.

@@ -131,8 +131,14 @@ void TMySQLConnection::Open() {
           Component());
     Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_SERVER_PUBLIC_KEY, TextToAnsi(FServerPublicKey)),
           Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ANSWER_TIMEOUT, FReadTimeout), Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_SET_CHARSET_NAME, TextToAnsi(FCharset)),
+          Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_ALLOW_OLD_PASSWORDS, FAllowOldPasswords),
+          Component());
+    Check(FMySQLAPI->mysql_options(FMySQL, MYSQL_OPT_MAX_PACKET, FMaxPacketSize), Component());
     uint32_t flags = CLIENT_FLAG_FOUND_ROWS;
-    if (IsClient41())
+    if (FMultiStatements)
         flags |= CLIENT_FLAG_MULTI_STATEMENTS;
     if (FCompress)
         flags |= CLIENT_FLAG_COMPRESS;
@@ -264,6 +270,10 @@ void TMySQLConnection::Assign(const TCRConnection& source) {
     FSSL_Verify = src->FSSL_Verify;
     FGetServerPublicKey = src->FGetServerPublicKey;
     FServerPublicKey = src->FServerPublicKey;
+    FReadTimeout = src->FReadTimeout;
+    FAllowOldPasswords = src->FAllowOldPasswords;
+    FMultiStatements = src->FMultiStatements;
+    FMaxPacketSize = src->FMaxPacketSize;
 }
 
 // The borrowed handle stays the source's: it is never closed from here.
@@ -367,6 +377,18 @@ bool TMySQLConnection::SetProp(int prop, const Variant& value) {
         return true;
     case prServerPublicKey:
         FServerPublicKey = value.AsString();
+        return true;
+    case prReadTimeout:
+        FReadTimeout = value.AsInteger();
+        return true;
+    case prAllowOldPasswords:
+        FAllowOldPasswords = value.AsBoolean();
+        return true;
+    case prMultiStatements:
+        FMultiStatements = value.AsBoolean();
+        return true;
+    case prMaxPacketSize:
+        FMaxPacketSize = value.AsInteger();
         return true;
     case prEmbedded:
         FEmbedded = value.AsBoolean();

@@ -45,6 +45,10 @@ constexpr int prNullForZeroBaseDate = 1041;
 constexpr int prSSLVerify = 1042;
 constexpr int prGetServerPublicKey = 1043;
 constexpr int prServerPublicKey = 1044;
+constexpr int prReadTimeout = 1045;
+constexpr int prAllowOldPasswords = 1046;
+constexpr int prMultiStatements = 1047;
+constexpr int prMaxPacketSize = 1048;
 
 enum class TMyProtocol { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL, mpHttp };
 
@@ -144,6 +148,12 @@ private:
     // A server key fetched over a plain link could be a man in the middle's.
     bool FGetServerPublicKey = false;
     std::string FServerPublicKey;
+    int FReadTimeout = 60;
+    bool FAllowOldPasswords = false;
+    int FMaxPacketSize = 64 << 20;
+    // Several statements in one text: asked for only on request, since no
+    // statement of this program needs them.
+    bool FMultiStatements = false;
     std::string FServerVer;
     int FServerPrimaryVer = 0;
     int FServerMinorVer = 0;
@@ -244,6 +254,9 @@ public:
     void SetSQL(const std::string& text) { FCommand->SetSQL(text); }
     TMySQLCommand& Command() { return *FCommand; }
     TOpenNextState OpenNextState() const { return FOpenNextState; }
+    // At most this many rows are kept (0: no cap); one more is error 2008
+    // and costs the connection, since the rest cannot be skipped safely.
+    void SetMaxRows(int rows) { FMaxRows = rows; }
 
 private:
     TMySQLConnection& Connection() const;
@@ -256,6 +269,7 @@ private:
     TDataType MapType(const TMYSQL_FIELD& f, bool& fixed) const;
     TDataType MapDecimal(const TMYSQL_FIELD& f) const;
     void ReadRow(PMYSQL_RES result, PMYSQL_ROW row);
+    [[noreturn]] void RefuseMoreRows();
     void StoreValue(TRecordBuffer record, int field, const uint8_t* bytes, size_t length);
     void StoreDate(TRecordBuffer record, int field, const std::string& text);
     void CloseResult();
@@ -275,6 +289,7 @@ private:
     TOpenNextState FOpenNextState = TOpenNextState::osNotChecked;
     PMYSQL_RES FSQLResultNext = nullptr;
     int FRowsAffectedNext = 0;
+    int FMaxRows = 0;
 };
 
 // UTF-8 bytes as 16-bit units, at most capacity - 1 of them; raises

@@ -10,6 +10,9 @@ namespace tabellix {
 
 namespace {
 
+// The most rows a list of databases or tables keeps, against a server that never ends one.
+constexpr int MaxListedRows = 100000;
+
 // A name as the user may give it, backquoted or not, without its quotes.
 std::string NormalizeName(const std::string& name) {
     if (name.size() >= 2 && name.front() == '`' && name.back() == '`')
@@ -73,6 +76,7 @@ void TMySQLMetaData::AttachRecordSet(TCRConnection* connection, TCRTransaction*)
 void TMySQLMetaData::RunStatement(const std::string& sql) {
     Records().Close();
     Records().SetSQL(sql);
+    Records().SetMaxRows(MaxListedRows);
     Records().Open();
 }
 

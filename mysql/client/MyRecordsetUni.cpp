@@ -5,6 +5,8 @@
 #include "base/Text.h"
 #include "mysql/client/MyClassesUni.h"
 #include "mysql/protocol/MySqlCodes.h"
+#include "mysql/protocol/MySqlErrorsUni.h"
+#include "mysql/protocol/MySqlSessionUni.h"
 
 #include <cctype>
 #include <charconv>
@@ -426,9 +428,19 @@ bool TMySQLRecordset::GetNextRecord() {
             FCommand->FCursorState = TCursorState::csFetched;
             break;
         }
+        if (FMaxRows > 0 && RecordCount() >= FMaxRows)
+            RefuseMoreRows();
         ReadRow(result, row);
     }
     return read > 0;
+}
+
+void TMySQLRecordset::RefuseMoreRows() {
+    Connection().Handle()->net().Abandon();
+    const EMySqlException e(
+        CR_OUT_OF_MEMORY,
+        Format("the server sends more than %d rows, the most this list keeps", {FMaxRows}));
+    throw EMyError(e.ErrorCode(), e.Message());
 }
 
 void TMySQLRecordset::FetchAll() {

@@ -232,6 +232,16 @@ int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, int value)
     case MYSQL_OPT_GET_SERVER_PUBLIC_KEY:
         mysql->SetGetServerPublicKey(value == 1);
         break;
+    case MYSQL_OPT_ANSWER_TIMEOUT:
+        mysql->SetReadTimeout(value);
+        break;
+    case MYSQL_OPT_ALLOW_OLD_PASSWORDS:
+        mysql->SetAllowOldPasswords(value == 1);
+        break;
+    case MYSQL_OPT_MAX_PACKET:
+        if (value > 0)
+            mysql->SetMaxPacket(static_cast<size_t>(value));
+        break;
     default:
         break;
     }
@@ -242,6 +252,9 @@ int TMySQLAPIDirect::mysql_options(PMYSQL mysql, TMySqlOption option, const std:
     Checked(mysql);
     if (option == MYSQL_SERVER_PUBLIC_KEY)
         mysql->SetServerPublicKeyFile(value);
+    // Only utf8mb4 changes what the login announces.
+    if (option == MYSQL_SET_CHARSET_NAME)
+        mysql->SetLoginCollation(SameText(value, "utf8mb4") ? CollationUtf8mb4 : CollationLatin1);
     return 0;
 }
 

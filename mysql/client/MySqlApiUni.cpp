@@ -7,8 +7,6 @@
 namespace tabellix {
 namespace {
 
-constexpr int OneYearSeconds = 31536000;
-
 [[noreturn]] void Abstract() {
     throw EAbstractError("Abstract Error");
 }
@@ -143,9 +141,9 @@ void TMySQLAPI::SetTimeout(PMYSQL mysql, int seconds) {
     if (FClientStructVer != TClientStructVer::cvDirect &&
         FClientStructVer != TClientStructVer::cv410 && FClientStructVer != TClientStructVer::cv411)
         return;
-    const int value = seconds == 0 ? OneYearSeconds : seconds;
-    mysql_options(mysql, MYSQL_OPT_READ_TIMEOUT, value);
-    mysql_options(mysql, MYSQL_OPT_WRITE_TIMEOUT, value);
+    // 0 leaves the wait to the session's answer time-out.
+    mysql_options(mysql, MYSQL_OPT_READ_TIMEOUT, seconds);
+    mysql_options(mysql, MYSQL_OPT_WRITE_TIMEOUT, seconds);
 }
 
 } // namespace tabellix

@@ -45,6 +45,13 @@ enum TMySqlOption : int {
     MYSQL_OPT_SSL_VERIFY_SERVER_CERT = 13,
     MYSQL_OPT_GET_SERVER_PUBLIC_KEY = 14,
     MYSQL_SERVER_PUBLIC_KEY = 15,
+    // The longest silence a command's answer may keep when the command has
+    // no time-out of its own (0: no bound), and the pre-4.1 password
+    // scramble (refused unless 1).
+    MYSQL_OPT_ANSWER_TIMEOUT = 16,
+    MYSQL_OPT_ALLOW_OLD_PASSWORDS = 17,
+    // The largest packet taken from the server after the login, in bytes.
+    MYSQL_OPT_MAX_PACKET = 18,
 };
 
 // Client flags the connection asks for.

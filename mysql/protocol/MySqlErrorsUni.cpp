@@ -66,13 +66,18 @@ std::string WithDetail(std::string text, const std::string& msg) {
 
 const std::string& MySqlClientErrorText(int code) {
     static const std::string none;
-    // The login plugins' two errors, beyond the classic table.
+    // The login plugins' two errors and the refused old scramble, beyond the classic table.
     static const std::string pluginCannotLoad = "Authentication plugin '%s' cannot be loaded";
     static const std::string pluginError = "Authentication plugin '%s' reported error: %s";
     if (code == CR_AUTH_PLUGIN_CANNOT_LOAD)
         return pluginCannotLoad;
     if (code == CR_AUTH_PLUGIN_ERR)
         return pluginError;
+    static const std::string secureAuth =
+        "Login refused: the server wants the pre-4.1 password scramble, which is open to "
+        "offline guessing (the option AllowOldPasswords allows it)";
+    if (code == CR_SECURE_AUTH)
+        return secureAuth;
     if (code < 2000 || code > 2047)
         return none;
     return ClientErrors[static_cast<size_t>(code - 2000)];

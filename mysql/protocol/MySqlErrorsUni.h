@@ -12,8 +12,8 @@
 
 namespace tabellix {
 
-// The client text of a code from 2000 to 2047 or of a login plugin error
-// (2059, 2061); empty for any other code.
+// The client text of a code from 2000 to 2047, of the refused old scramble
+// (2049) or of a login plugin error (2059, 2061); empty for any other code.
 const std::string& MySqlClientErrorText(int code);
 
 class EMySqlException : public Exception {

@@ -31,10 +31,12 @@ EMySqlException OutOfOrder(const char* where, int received, int expected) {
                                   {where, received, expected}));
 }
 
-// A logical packet is never allowed to outgrow the maximum announced at login,
-// so that a hostile peer cannot exhaust memory with endless continuations.
-bool TooLarge(size_t size) {
-    return size > static_cast<size_t>(TMySqlNet::LoginMaxPacketSize);
+// Output room added per step while inflating: a hostile length in the
+// header claims no memory before the data backs it.
+constexpr size_t InflateStep = 65536;
+
+EMySqlException DoesNotInflate() {
+    return EMySqlException(ER_NET_UNCOMPRESS_ERROR, "Compressed packet does not inflate");
 }
 
 } // namespace
@@ -327,33 +329,51 @@ void TMySqlNet::ReadCompressedPacket() {
     FComprPacketNumber = ++FPacketNumber;
 }
 
+// Inflates one compressed packet into the buffer, growing it as the output
+// grows, up to the length the header declares (checked against the limit
+// before).
+void TMySqlNet::Inflate(const std::vector<uint8_t>& packed, uint32_t plain) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        Fail(DoesNotInflate());
+    z.next_in = const_cast<Bytef*>(packed.data());
+    z.avail_in = static_cast<uInt>(packed.size());
+    const size_t start = FCompressBuffer.Size();
+    int rc = Z_OK;
+    size_t produced = 0;
+    while (rc == Z_OK && produced < plain) {
+        const size_t room = std::min<size_t>(InflateStep, plain - produced);
+        FCompressBuffer.SetSize(start + produced + room);
+        z.next_out = FCompressBuffer.Memory() + start + produced;
+        z.avail_out = static_cast<uInt>(room);
+        rc = inflate(&z, Z_NO_FLUSH);
+        produced = z.total_out;
+    }
+    FCompressBuffer.SetSize(start + produced);
+    const bool whole = rc == Z_STREAM_END && produced == plain;
+    inflateEnd(&z);
+    if (!whole)
+        Fail(DoesNotInflate());
+}
+
+// One compressed packet at a time: the logical packets inside are gathered
+// by Receive, under its limit.
 void TMySqlNet::FillCompressBuffer() {
     FCompressBuffer.SetSize(0);
     FCompressBuffer.SetPosition(0);
-    uint32_t chunk;
-    do {
-        ReadCompressedPacket();
-        uint32_t stored = Get24(FCompressHeader);
-        uint32_t plain = Get24(FCompressHeader + 4);
-        size_t at = FCompressBuffer.Position();
-        chunk = plain != 0 ? plain : stored;
-        if (TooLarge(at + chunk))
-            Fail(EMySqlException(CR_NET_PACKET_TOO_LARGE));
-        FCompressBuffer.SetSize(at + chunk);
-        if (plain == 0) {
-            ReadExact(FCompressBuffer.Memory() + at, static_cast<int>(stored));
-        } else {
-            std::vector<uint8_t> packed(stored);
-            ReadExact(packed.data(), static_cast<int>(stored));
-            uLongf produced = plain;
-            if (uncompress(FCompressBuffer.Memory() + at, &produced, packed.data(), stored) !=
-                    Z_OK ||
-                produced != plain)
-                Fail(
-                    EMySqlException(ER_NET_UNCOMPRESS_ERROR, "Compressed packet does not inflate"));
-        }
-        FCompressBuffer.SetPosition(at + chunk);
-    } while (chunk == static_cast<uint32_t>(MaxPacketSize));
+    ReadCompressedPacket();
+    const uint32_t stored = Get24(FCompressHeader);
+    const uint32_t plain = Get24(FCompressHeader + 4);
+    if (TooLarge(plain != 0 ? plain : stored))
+        Fail(TooLargeError(plain != 0 ? plain : stored));
+    if (plain == 0) {
+        FCompressBuffer.SetSize(stored);
+        ReadExact(FCompressBuffer.Memory(), static_cast<int>(stored));
+    } else {
+        std::vector<uint8_t> packed(stored);
+        ReadExact(packed.data(), static_cast<int>(stored));
+        Inflate(packed, plain);
+    }
     FCompressBuffer.SetPosition(0);
 }
 
@@ -396,6 +416,12 @@ void TMySqlNet::ReadPayload(uint8_t* bytes, int count) {
         ReadExact(bytes, count);
 }
 
+EMySqlException TMySqlNet::TooLargeError(size_t size) const {
+    return EMySqlException(CR_NET_PACKET_TOO_LARGE,
+                           Format("a packet of at least %s bytes, more than the %s allowed here",
+                                  {std::to_string(size), std::to_string(FPacketLimit)}));
+}
+
 void TMySqlNet::Receive() {
     SetPosition(0);
     size_t total = 0;
@@ -403,7 +429,7 @@ void TMySqlNet::Receive() {
     do {
         n = ReceiveHeader();
         if (TooLarge(total + n))
-            Fail(EMySqlException(CR_NET_PACKET_TOO_LARGE));
+            Fail(TooLargeError(total + n));
         SetLength(static_cast<int>(total + n));
         ReadPayload(Buffer() + total, n);
         total += n;

@@ -13,6 +13,8 @@
 
 namespace tabellix {
 
+class EMySqlException;
+
 // A byte buffer whose capacity grows by half (or to the size needed) and
 // never shrinks until Release.
 class TMemoryStream {
@@ -46,6 +48,10 @@ public:
     static constexpr int InitialBufferSize = 8192;
     static constexpr int MaxPacketSize = 0xFFFFFF;
     static constexpr int LoginMaxPacketSize = 0x40000000;
+    // The largest packet taken by default, as a server's max_allowed_packet
+    // commonly is: compressed data inflating a thousandfold must not reach
+    // the 1 GiB the login announces.
+    static constexpr size_t DefaultPacketLimit = 64 << 20;
     static constexpr int MinCompressLength = 50;
     static constexpr int64_t NullLength = -1;
 
@@ -76,6 +82,10 @@ public:
         throw error;
     }
     uint8_t PacketNumber() const { return FPacketNumber; }
+    // The largest logical packet received (compressed ones as inflated);
+    // a larger one is error 2020 before its bytes are taken.
+    size_t PacketLimit() const { return FPacketLimit; }
+    void SetPacketLimit(size_t bytes) { FPacketLimit = bytes; }
 
     // Building and sending.
     void Clear();
@@ -143,6 +153,9 @@ private:
     void ReadPayload(uint8_t* bytes, int count);
     void ReadDecompressed(uint8_t* bytes, int count);
     void FillCompressBuffer();
+    void Inflate(const std::vector<uint8_t>& packed, uint32_t plain);
+    bool TooLarge(size_t size) const { return size > FPacketLimit; }
+    EMySqlException TooLargeError(size_t size) const;
     void ReadCompressedPacket();
     void ThrowIfErrorPiece(const uint8_t* bytes, int count);
 
@@ -155,6 +168,7 @@ private:
     uint8_t FCompressHeader[7] = {};
     bool FCompress = false;
     bool FBroken = false;
+    size_t FPacketLimit = DefaultPacketLimit;
 };
 
 } // namespace tabellix

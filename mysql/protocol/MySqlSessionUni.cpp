@@ -17,14 +17,39 @@ namespace {
 
 constexpr int ProtocolVersion = 10;
 constexpr int DefaultPort = 3306;
-constexpr uint32_t AlwaysSent = 0x3A285;
+// Multi-statements only when the caller asks: a value whose quoting a
+// server mode undoes must not be able to start a statement of its own.
+constexpr uint32_t AlwaysSent = 0x2A285;
 constexpr uint32_t ServerDecided = CLIENT_COMPRESS | CLIENT_PROTOCOL_41 | CLIENT_SSL;
-constexpr uint8_t LoginCharset = 8;
 constexpr int ConnectRefused = 10061;
 // A bound on the packets of one login, against a server that never ends it.
 constexpr int MaxAuthPackets = 16;
 constexpr uint8_t MoreDataPacket = 0x01;
 constexpr uint8_t SwitchRequestPacket = 0xFE;
+constexpr uint8_t LocalFilePacket = 0xFB;
+// Greeting and login packets are small; more is a hostile server's.
+constexpr size_t LoginPacketLimit = 65536;
+// The most columns a table can have on the servers this client speaks to.
+constexpr int64_t MaxColumns = 4096;
+// The same sql_mode without NO_BACKSLASH_ESCAPES, so that the backslash
+// escapes of our statements keep their meaning.
+constexpr std::string_view KeepBackslashesSql =
+    "SET SESSION sql_mode = TRIM(BOTH ',' FROM REPLACE(CONCAT(',', @@SESSION.sql_mode, ','), "
+    "',NO_BACKSLASH_ESCAPES,', ','))";
+
+// The size of a length-coded integer from its first byte.
+int FieldLengthSize(uint8_t first) {
+    switch (first) {
+    case 252:
+        return 3;
+    case 253:
+        return 4;
+    case 254:
+        return 9;
+    default:
+        return 1;
+    }
+}
 
 } // namespace
 
@@ -90,6 +115,9 @@ void TMySqlSession::ReadGreeting() {
     if (version != ProtocolVersion)
         Fnet.Fail(EMySqlException(CR_VERSION_ERROR, {version, ProtocolVersion}, ""));
     serverVersion = Fnet.ReadString();
+    // The version's zero byte, the connection id and the first salt bytes at least.
+    if (Fnet.Length() - Fnet.Position() < 12)
+        Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET, "the server's greeting is cut short"));
     threadId = Fnet.ReadInt32();
     for (int i = 0; i < 8; ++i)
         scrambleBuff[static_cast<size_t>(i)] = Fnet.ReadByte();
@@ -118,6 +146,27 @@ void TMySqlSession::ReadGreeting() {
         if (Fnet.Position() < length)
             FGreetingPlugin = Fnet.ReadString();
     }
+    CheckGreeting(p);
+}
+
+// Without the pre-4.1 road only a whole 4.1 greeting will do.
+void TMySqlSession::CheckGreeting(int afterSalt) {
+    if (FAllowOldPasswords)
+        return;
+    if (!(serverCapabilities & CLIENT_SECURE_CONNECTION))
+        Fnet.Fail(EMySqlException(CR_SECURE_AUTH));
+    if (!FFullSalt)
+        Fnet.Fail(EMySqlException(
+            CR_MALFORMED_PACKET,
+            Format("the server's greeting is cut short: %d bytes after the first salt bytes",
+                   {Fnet.Length() - afterSalt})));
+}
+
+// The pre-4.1 scramble of the password, where the user allows it.
+std::string TMySqlSession::OldScramble(const std::string& passwd) {
+    if (!FAllowOldPasswords)
+        Fnet.Fail(EMySqlException(CR_SECURE_AUTH));
+    return ScrambleOld(passwd, scrambleBuff.data());
 }
 
 uint32_t TMySqlSession::ChooseFlags(uint32_t clientflag) const {
@@ -153,7 +202,7 @@ bool TMySqlSession::WriteAuthentication(const std::string& passwd) {
         Fnet.Fill('x', 8);
         Fnet.WriteByte(0);
     } else {
-        WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
+        WriteBytes(OldScramble(passwd));
     }
     return true;
 }
@@ -164,7 +213,7 @@ void TMySqlSession::WriteLoginHeader(uint32_t flags) {
     if (flags & CLIENT_PROTOCOL_41) {
         Fnet.WriteInt32(flags);
         Fnet.WriteInt32(TMySqlNet::LoginMaxPacketSize);
-        Fnet.WriteByte(LoginCharset);
+        Fnet.WriteByte(FLoginCollation);
         Fnet.Fill(0, 23);
     } else {
         Fnet.WriteInt16(static_cast<int>(flags & 0xFFFF));
@@ -214,7 +263,7 @@ void TMySqlSession::AnswerNewSalt(const std::string& passwd) {
     Fnet.Clear();
     if (answer[0] == '*') {
         std::memcpy(scrambleBuff.data(), answer.data() + 4, 20);
-        WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
+        WriteBytes(OldScramble(passwd));
         return;
     }
     auto reply = NewSaltReply(passwd, answer.data(), scrambleBuff.data());
@@ -284,7 +333,7 @@ void TMySqlSession::PluginExchange(const std::string& passwd, TAuthContext& cont
             return;
         std::optional<TSecretBytes> reply;
         if (length == 1 && p[0] == SwitchRequestPacket) {
-            reply.emplace(ScrambleOld(passwd, scrambleBuff.data()));
+            reply.emplace(OldScramble(passwd));
         } else if (length > 1 && p[0] == SwitchRequestPacket) {
             reply.emplace();
             plugin = SwitchPlugin(context, *reply);
@@ -308,7 +357,7 @@ void TMySqlSession::FinishLogin(const std::string& passwd) {
         return;
     if (Fnet.Length() == 1 && Fnet.Buffer()[0] == 0xFE) {
         Fnet.Clear();
-        WriteBytes(ScrambleOld(passwd, scrambleBuff.data()));
+        WriteBytes(OldScramble(passwd));
     } else if (Fnet.Length() == 24 && Fnet.Buffer()[0] != 0) {
         AnswerNewSalt(passwd);
     } else {
@@ -329,6 +378,7 @@ void TMySqlSession::Connect(const std::string& host_, const std::string& user_,
     if (hostName.empty())
         hostName = TCRVioTcp::LoopbackHost;
     serverStatus = SERVER_STATUS_AUTOCOMMIT;
+    Fnet.SetPacketLimit(LoginPacketLimit);
     OpenTransport(hostName, portNumber);
     ReadGreeting();
     host = hostName;
@@ -353,9 +403,38 @@ void TMySqlSession::Connect(const std::string& host_, const std::string& user_,
         Fnet.Send();
         FinishLogin(passwd);
     }
+    ReadLoginStatus();
+    Fnet.SetPacketLimit(std::min<size_t>(FMaxPacket, TMySqlNet::LoginMaxPacketSize));
     Fnet.SetCompress((flags & CLIENT_COMPRESS) != 0);
     status = TMySqlStatus::msReady;
     isClosed = false;
+    if (serverStatus & SERVER_STATUS_NO_BACKSLASH_ESCAPES)
+        KeepBackslashEscapes();
+}
+
+// OK packet ending the login: only its status flags (which show the
+// server's NO_BACKSLASH_ESCAPES) are taken; a shorter answer keeps the
+// status as it was.
+void TMySqlSession::ReadLoginStatus() {
+    const uint8_t* p = Fnet.Buffer();
+    const int length = Fnet.Length();
+    if (length == 0 || p[0] != 0 || !(protocol41() || (serverCapabilities & CLIENT_TRANSACTIONS)))
+        return;
+    int at = 1;
+    for (int field = 0; field < 2 && at < length; ++field)
+        at += FieldLengthSize(p[at]);
+    if (at + 2 <= length)
+        serverStatus = p[at] | (p[at + 1] << 8);
+}
+
+void TMySqlSession::KeepBackslashEscapes() {
+    SimpleCommand(TServerCommand::scQuery,
+                  reinterpret_cast<const uint8_t*>(KeepBackslashesSql.data()),
+                  static_cast<int>(KeepBackslashesSql.size()), true);
+    ReadQueryResult();
+    if (serverStatus & SERVER_STATUS_NO_BACKSLASH_ESCAPES)
+        Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET,
+                                  "the server keeps NO_BACKSLASH_ESCAPES in its sql_mode"));
 }
 
 // ---- commands ----
@@ -378,7 +457,7 @@ void TMySqlSession::SimpleCommand(TServerCommand command, const uint8_t* args, i
             throw EMySqlException(CR_SERVER_GONE_ERROR);
         return;
     }
-    Fnet.vio()->SetTimeout(commandTimeout);
+    Fnet.vio()->SetTimeout(commandTimeout > 0 ? commandTimeout : FReadTimeout);
     WriteCommand(command);
     RememberLocalFileStatement(command, args, length);
     if (args)
@@ -409,8 +488,12 @@ void TMySqlSession::ReadOk() {
 
 // Result set header, then the column descriptions up to their end-of-data packet.
 void TMySqlSession::ReadResultSetHeader(int64_t count) {
-    if (count < 0 || count > INT32_MAX)
-        Fnet.Fail(EMySqlException(CR_MALFORMED_PACKET));
+    if (count < 0 || count > MaxColumns)
+        Fnet.Fail(EMySqlException(
+            CR_MALFORMED_PACKET,
+            Format("the result set header announces %s columns, more than %d",
+                   {std::to_string(static_cast<uint64_t>(count)), static_cast<int>(MaxColumns)})));
+    fieldCount = static_cast<int>(count);
     if (Fnet.Position() < Fnet.Length())
         extraInfo = Fnet.ReadFieldLength();
     TMySqlResultSet descriptions(
@@ -426,17 +509,21 @@ void TMySqlSession::ReadQueryResult() {
     Fnet.Receive();
     for (;;) {
         Fnet.SetPosition(0);
+        // Only the 0xFB header byte asks for a local file; a length-coded
+        // count can read as the same -1.
+        if (Fnet.Length() > 0 && Fnet.Buffer()[0] == LocalFilePacket) {
+            Fnet.ReadByte();
+            SendLocalFile();
+            continue;
+        }
         int64_t count = Fnet.ReadFieldLength();
-        fieldCount = static_cast<int>(count);
         if (count == 0) {
+            fieldCount = 0;
             ReadOk();
             return;
         }
-        if (count != TMySqlNet::NullLength) {
-            ReadResultSetHeader(count);
-            return;
-        }
-        SendLocalFile();
+        ReadResultSetHeader(count);
+        return;
     }
 }
 

@@ -73,6 +73,11 @@ constexpr uint32_t CLIENT_PLUGIN_AUTH_LENENC_CLIENT_DATA = 0x200000;
 // Server status bits.
 constexpr int SERVER_STATUS_AUTOCOMMIT = 2;
 constexpr int SERVER_MORE_RESULTS_EXISTS = 8;
+constexpr int SERVER_STATUS_NO_BACKSLASH_ESCAPES = 0x200;
+
+// Collation numbers of the login packet.
+constexpr uint8_t CollationLatin1 = 8;
+constexpr uint8_t CollationUtf8mb4 = 45;
 
 class TCRVioTls;
 
@@ -124,6 +129,16 @@ public:
     void SetConnectTimeout(int seconds) { _connectTimeout = seconds; }
     int CommandTimeout() const { return commandTimeout; }
     void SetCommandTimeout(int seconds) { commandTimeout = seconds; }
+    // Seconds a read may wait for the server after a command whose own
+    // time-out is 0; 0 waits for ever.
+    int ReadTimeout() const { return FReadTimeout; }
+    void SetReadTimeout(int seconds) { FReadTimeout = seconds; }
+    // The largest packet taken after the login (at most the 1 GiB announced).
+    void SetMaxPacket(size_t bytes) { FMaxPacket = bytes; }
+    // The pre-4.1 password scramble is refused unless allowed.
+    void SetAllowOldPasswords(bool value) { FAllowOldPasswords = value; }
+    // The collation number the login packet announces.
+    void SetLoginCollation(uint8_t value) { FLoginCollation = value; }
     int ThreadId() const { return threadId; }
     int ServerCapabilities() const { return serverCapabilities; }
     int ServerStatus() const { return serverStatus; }
@@ -155,6 +170,10 @@ private:
 
     void OpenTransport(const std::string& hostName, int64_t portNumber);
     void ReadGreeting();
+    void CheckGreeting(int afterSalt);
+    std::string OldScramble(const std::string& passwd);
+    void ReadLoginStatus();
+    void KeepBackslashEscapes();
     uint32_t ChooseFlags(uint32_t clientflag) const;
     void WriteLoginHeader(uint32_t flags);
     void StartTls(uint32_t flags, const std::string& hostName);
@@ -191,6 +210,10 @@ private:
     int port = 0;
     int _connectTimeout = 0;
     int commandTimeout = 0;
+    int FReadTimeout = 60;
+    size_t FMaxPacket = TMySqlNet::DefaultPacketLimit;
+    bool FAllowOldPasswords = false;
+    uint8_t FLoginCollation = CollationLatin1;
     int threadId = 0;
     int serverCapabilities = 0;
     int serverStatus = 0;

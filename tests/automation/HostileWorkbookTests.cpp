@@ -6,98 +6,20 @@
 // taking the machine.
 #include "automation/WorkbookError.h"
 #include "automation/WorkbookReader.h"
+#include "tests/support/BoundedRun.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <functional>
-#include <new>
 #include <string>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define TABELLIX_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TABELLIX_UNDER_ASAN 1
-#endif
-#endif
 
 using namespace tabellix;
 
 namespace {
-
-// The sanitizer reserves terabytes of shadow memory up front, so an
-// address-space limit would fail every case; there only the time bound holds.
-#ifdef TABELLIX_UNDER_ASAN
-constexpr bool kMemoryLimits = false;
-#else
-constexpr bool kMemoryLimits = true;
-#endif
-
-struct TBoundedRun {
-    bool TimedOut = false;
-    std::string Outcome; // "ok: ..." or "error: <message>"
-    double Seconds = 0;
-};
-
-// Runs body in a child under the bounds; its outcome comes back through a pipe.
-TBoundedRun RunBounded(const std::function<std::string()>& body, int seconds, long memoryMiB) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {false, "pipe failed", 0};
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (memoryMiB > 0 && kMemoryLimits) {
-            const rlim_t bytes = static_cast<rlim_t>(memoryMiB) << 20;
-            const rlimit limit{bytes, bytes};
-            setrlimit(RLIMIT_AS, &limit);
-        }
-        std::string outcome;
-        try {
-            outcome = "ok: " + body();
-        } catch (const Exception& e) {
-            outcome = "error: " + e.Message();
-        } catch (const std::bad_alloc&) {
-            outcome = "out of memory";
-        }
-        const ssize_t written = write(fds[1], outcome.data(), outcome.size());
-        _exit(written < 0 ? 2 : 0);
-    }
-    close(fds[1]);
-    TBoundedRun run;
-    const auto deadline = start + std::chrono::seconds(seconds);
-    char buffer[4096];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd ready{fds[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
-            run.TimedOut = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        const ssize_t got = read(fds[0], buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        run.Outcome.append(buffer, static_cast<size_t>(got));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return run;
-}
 
 // The folder of the generated workbooks, written once per test program.
 const std::string& HostileDir() {
@@ -196,8 +118,8 @@ TEST(HostileWorkbooks, FailClearlyWithinTheirTimeAndMemory) {
     for (const Case& c : cases) {
         const std::string file = HostileDir() + "/" + c.file;
         SCOPED_TRACE(std::string(c.file) + (c.read == TRead::List ? " listed" : " loaded"));
-        const TBoundedRun run =
-            RunBounded([&] { return Read(c.read, file); }, c.seconds, c.memoryMiB);
+        const test::TBoundedRun run =
+            test::RunBounded([&] { return Read(c.read, file); }, c.seconds, c.memoryMiB);
         ASSERT_FALSE(run.TimedOut) << "still running after " << c.seconds << " s";
         const std::string expected = c.outcome;
         if (expected.starts_with("ok: "))
@@ -218,7 +140,8 @@ TEST(HostileWorkbooks, ANonRegularFileIsRefusedWithoutBlocking) {
     std::filesystem::create_directory(folder);
     for (const std::string& file : {fifo, folder}) {
         SCOPED_TRACE(file);
-        const TBoundedRun run = RunBounded([&] { return Read(TRead::List, file); }, 10, 0);
+        const test::TBoundedRun run =
+            test::RunBounded([&] { return Read(TRead::List, file); }, 10, 0);
         ASSERT_FALSE(run.TimedOut);
         EXPECT_EQ(run.Outcome, "error: Cannot read the workbook \"" + file +
                                    "\": it is not a regular file (a folder, a pipe or a device)");

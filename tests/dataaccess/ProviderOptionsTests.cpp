@@ -121,13 +121,14 @@ TEST(ProviderOptions, OptionsBeforeABadOneAreSetAndLaterOnesAreNot) {
                      options, "TMySQLConnection", true,
                      [&](int prop, const Variant&) { order.push_back(prop); }),
                  Exception);
-    EXPECT_EQ(order, (std::vector<int>{kCharset, 1007, kTimeout, kDirect}));
+    EXPECT_EQ(order, (std::vector<int>{1046, kCharset, 1007, kTimeout, kDirect}));
 }
 
 TEST(ProviderOptions, EmptyListAppliesEveryDefaultInNameOrder) {
     const Applied applied = ApplyConnectionOptions({});
-    EXPECT_EQ(applied.Order, (std::vector<int>{1009, 1007, 1001, 1031, 1030, 1019, 1043, 1041, 1033,
-                                               1011, 1044, 1021, 1023, 1020, 1022, 1042, 1018}));
+    EXPECT_EQ(applied.Order,
+              (std::vector<int>{1046, 1009, 1007, 1001, 1031, 1030, 1019, 1043, 1048, 1041,
+                                1033, 1011, 1045, 1044, 1021, 1023, 1020, 1022, 1042, 1018}));
     EXPECT_EQ(applied.Values.at(kDirect), Variant(true));
     EXPECT_EQ(applied.Values.at(kUseUnicode), Variant(false));
     EXPECT_EQ(applied.Values.at(kTimeout), Variant(15));
@@ -135,10 +136,14 @@ TEST(ProviderOptions, EmptyListAppliesEveryDefaultInNameOrder) {
     EXPECT_EQ(applied.Values.at(kCharset), Variant(""));
     EXPECT_EQ(applied.Values.at(1042), Variant(true));
     EXPECT_EQ(applied.Values.at(1043), Variant(false));
+    // ReadTimeout, AllowOldPasswords and MaxPacketSize.
+    EXPECT_EQ(applied.Values.at(1045), Variant(60));
+    EXPECT_EQ(applied.Values.at(1046), Variant(false));
+    EXPECT_EQ(applied.Values.at(1048), Variant(64 << 20));
 }
 
 TEST(ProviderOptions, TargetsMatchByExactClass) {
-    EXPECT_EQ(ApplyConnectionOptions({}, "TMyConnectionParameters").Order.size(), 15u);
+    EXPECT_EQ(ApplyConnectionOptions({}, "TMyConnectionParameters").Order.size(), 18u);
     EXPECT_EQ(ApplyConnectionOptions({}, "TMyConnectDialogService").Order, std::vector<int>{1030});
     EXPECT_TRUE(ApplyConnectionOptions({}, "TCRConnection").Order.empty());
 }

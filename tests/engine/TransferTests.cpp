@@ -284,6 +284,34 @@ TEST_F(TransferFixture, ARejectedInsertKeepsTheRowsBefore) {
     EXPECT_EQ(Calls.back(), "Release");
 }
 
+// Under a server mode of NO_BACKSLASH_ESCAPES the escaped quote of a cell
+// would end its string; the session switches the mode off at login, so the
+// cell is stored as it is and the sentinel table stays.
+TEST_F(TransferFixture, ACellCannotEndItsStringUnderNoBackslashEscapes) {
+    const std::string cell = "'); DROP TABLE victim; -- ";
+    AddSheet("Sheet1", [&](TSheet& s) { Rows(s, {{cell}}); });
+    UseTable("quoted_cells");
+    Con.ExecSQL("CREATE TABLE IF NOT EXISTS victim (id INT)", kNoParams);
+    const std::string mode = StoredRows("(SELECT @@GLOBAL.sql_mode) AS m").at(0);
+    Con.ExecSQL("SET GLOBAL sql_mode = 'NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES'", kNoParams);
+    // Only the login must see the mode: other tests share the server.
+    struct Restore {
+        TUniConnection& con;
+        const std::string& mode;
+        ~Restore() { con.ExecSQL("SET GLOBAL sql_mode = '" + mode + "'", kNoParams); }
+    };
+    {
+        Restore restore{Con, mode};
+        Con.Close();
+        Con.Open();
+    }
+    EXPECT_EQ(StoredRows("(SELECT @@SESSION.sql_mode) AS m"),
+              (std::vector<std::string>{"STRICT_TRANS_TABLES"}));
+    ASSERT_TRUE(Transfer(false));
+    EXPECT_EQ(StoredRows("quoted_cells"), (std::vector<std::string>{cell}));
+    EXPECT_TRUE(HasTable("victim"));
+}
+
 TEST_F(TransferFixture, AChosenEngineAndKeyMakeTheTableAndItsRowsStay) {
     AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Id", "Name"}, {"1", "a"}, {"2", "b"}}); });
     UseTable("innodb_keyed");

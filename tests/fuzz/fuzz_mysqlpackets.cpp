@@ -1,5 +1,6 @@
 // Arbitrary server bytes fed to the greeting, the login answers (switch
-// requests to any plugin, more-data packets, server keys), OK packet,
+// requests to any plugin, more-data packets, server keys, the old scramble
+// when allowed), the sql_mode switch after the login, OK packet,
 // column-description and row readers, plain or compressed. Every outcome
 // must be a typed error or a clean end, never a crash; a fault closes the session.
 #include "base/Exception.h"
@@ -83,6 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     session.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
     // Lets a more-data packet's bytes reach the RSA key reader.
     session.SetGetServerPublicKey((mode & 16) != 0);
+    // Opens the pre-4.1 road, refused otherwise.
+    session.SetAllowOldPasswords((mode & 32) != 0);
     try {
         uint32_t flags = CLIENT_FOUND_ROWS | CLIENT_MULTI_STATEMENTS;
         if (mode & 1)

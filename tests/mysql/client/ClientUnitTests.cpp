@@ -93,8 +93,12 @@ TEST(DirectApi, CapsLengthsAndSetsTimeoutsAndClientVersion) {
     EXPECT_EQ(api.ClientVer(), "4.1.3 Direct");
     EXPECT_EQ(api.ClientStructVer(), TClientStructVer::cvDirect);
     PMYSQL mysql = api.mysql_init(nullptr);
+    // 0 leaves the wait to the session's read time-out, 60 s unless set.
     api.SetTimeout(mysql, 0);
-    EXPECT_EQ(mysql->CommandTimeout(), 31536000);
+    EXPECT_EQ(mysql->CommandTimeout(), 0);
+    EXPECT_EQ(mysql->ReadTimeout(), 60);
+    EXPECT_EQ(api.mysql_options(mysql, MYSQL_OPT_ANSWER_TIMEOUT, 9), 0);
+    EXPECT_EQ(mysql->ReadTimeout(), 9);
     api.SetTimeout(mysql, 12);
     EXPECT_EQ(mysql->CommandTimeout(), 12);
     EXPECT_EQ(api.mysql_options(mysql, MYSQL_OPT_CONNECT_TIMEOUT, 7), 0);

@@ -2,6 +2,7 @@
 // packets after login, a server without the 4.1 protocol, and one
 // init-database for a name set twice.
 #include "mysql/client/MyClassesUni.h"
+#include "mysql/client/MyMetaDataUni.h"
 #include "mysql/protocol/MySqlSessionUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
 #include "tests/support/ExpectError.h"
@@ -62,13 +63,13 @@ TEST(FakeServerConnection, SendsTheLoginThenSetNamesUtf8AndNothingElse) {
     }
     const auto& received = server.Received();
     ASSERT_EQ(received.size(), 3u);
-    // Login: sequence 1, client flags with FOUND_ROWS and MULTI_STATEMENTS.
+    // Login: sequence 1, client flags with FOUND_ROWS and without MULTI_STATEMENTS.
     ASSERT_GE(received[0].size(), 5u);
     EXPECT_EQ(received[0][0], '\x01');
     const uint32_t flags = static_cast<uint8_t>(received[0][1]) |
                            static_cast<uint8_t>(received[0][2]) << 8 |
                            static_cast<uint8_t>(received[0][3]) << 16;
-    EXPECT_EQ(flags & 65538u, 65538u);
+    EXPECT_EQ(flags & 65538u, 2u);
     EXPECT_EQ(flags & CLIENT_COMPRESS, 0u);
     EXPECT_EQ(received[1], std::string("\x00\x03SET NAMES utf8", 16));
     EXPECT_EQ(received[2], std::string("\x00\x01", 2));
@@ -81,6 +82,7 @@ TEST(FakeServerConnection, AServerBefore41GetsNoSetNamesAndUseUnicodeReadsFalse)
         TMySQLConnection c;
         Configure(c, server.Port());
         c.SetProp(prUseUnicode, true);
+        c.SetProp(prAllowOldPasswords, true);
         c.Connect("");
         EXPECT_EQ(c.GetServerVersion(), "4.0.30");
         EXPECT_FALSE(c.IsServer41());
@@ -91,6 +93,35 @@ TEST(FakeServerConnection, AServerBefore41GetsNoSetNamesAndUseUnicodeReadsFalse)
     const auto& received = server.Received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1], std::string("\x00\x01", 2));
+}
+
+// The login's collation byte: utf8mb4_general_ci for a utf8mb4 session,
+// latin1 for every other (the session's character set follows with SET NAMES).
+TEST(FakeServerConnection, TheLoginAnnouncesUtf8mb4OnlyForAUtf8mb4Session) {
+    struct Case {
+        const char* charset;
+        uint8_t collation;
+        std::string statement;
+    };
+    const Case cases[] = {{"", 8, std::string("\x00\x01", 2)},
+                          {"latin1", 8, std::string("\x00\x03SET NAMES latin1", 18)},
+                          {"utf8mb4", 45, std::string("\x00\x03SET NAMES utf8mb4", 19)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.charset);
+        FakeServer server(LoginAndOneCommand());
+        {
+            TMySQLConnection conn;
+            Configure(conn, server.Port());
+            conn.SetProp(prCharset, std::string(c.charset));
+            conn.Connect("");
+        }
+        const auto& received = server.Received();
+        ASSERT_GE(received.size(), 2u);
+        // Sequence number, flags and maximum packet size come before it.
+        ASSERT_GE(received[0].size(), 10u);
+        EXPECT_EQ(static_cast<uint8_t>(received[0][9]), c.collation);
+        EXPECT_EQ(received[1], c.statement);
+    }
 }
 
 TEST(FakeServerConnection, ChangingToTheSameDatabaseTwiceSendsOneInitDb) {
@@ -154,6 +185,33 @@ TEST(FakeServerConnection, AMalformedAnswerIsFatalAndTheNextStatementFindsTheSer
     const auto& received = server.Received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1], std::string("\x00\x03insert into t values (1)", 26));
+}
+
+// A list of databases keeps at most 100000 names: an endless list is
+// refused with 2008 instead of filling the memory.
+TEST(FakeServerConnection, AnEndlessListOfDatabasesStopsAtItsCap) {
+    const auto lcs = [](const std::string& text) { return static_cast<char>(text.size()) + text; };
+    const std::string column = lcs("def") + lcs("") + lcs("") + lcs("") + lcs("Database") +
+                               lcs("Database") + '\x0C' + test::Le(33, 2) + test::Le(256, 4) +
+                               '\xFD' + test::Le(0, 2) + '\0' + test::Le(0, 2);
+    std::string rows = Packet(1, "\x01") + Packet(2, column) + Packet(3, "\xFE\x00\x00\x02\x00");
+    for (int i = 0; i <= 100000; ++i)
+        rows += Packet(static_cast<uint8_t>(4 + i), "\x02"
+                                                    "db");
+    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
+                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
+                       FakeServer::Read(), FakeServer::Send(rows)});
+    TMySQLConnection c;
+    Configure(c, server.Port());
+    c.Connect("");
+    TMySQLMetaData meta;
+    auto e = test::ExpectError<EMyError>(
+        [&] { meta.GetMetaData(&c, nullptr, "Databases", TStringList()); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 2008);
+    EXPECT_EQ(e->Message(), "MySQL client run out of memory\r\nthe server sends more than 100000 "
+                            "rows, the most this list keeps");
+    EXPECT_TRUE(c.Handle()->IsClosed());
 }
 
 } // namespace

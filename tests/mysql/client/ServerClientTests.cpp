@@ -49,6 +49,13 @@ EMyError ErrorOf(TMySQLConnection& c, const std::string& sql) {
     return e ? *e : EMyError(0, "no error");
 }
 
+// A connection that asks for several statements in one text, in the test database.
+void OpenMulti(TMySQLConnection& c, const test::MySqlTestServer& server) {
+    c.SetProp(prMultiStatements, true);
+    Open(c, server);
+    c.SetProp(prDatabase, "h8_client");
+}
+
 class MariaDb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -144,17 +151,48 @@ TEST_F(MariaDb, ExecutesInsertsAndDrainsRowsOfAPlainExecute) {
     EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
     EXPECT_EQ(cmd.SQLResult(), nullptr);
     // Rows of a SELECT run as a statement are read and dropped.
-    cmd.SetSQL("SELECT a.id FROM t_exec a, t_exec b, t_exec c, t_exec d; SELECT 1");
+    TMySQLConnection multi;
+    OpenMulti(multi, FServer);
+    cmd.SetConnection(&multi);
+    cmd.SetSQL("SELECT a.id FROM h8_client.t_exec a, h8_client.t_exec b, h8_client.t_exec c, "
+               "h8_client.t_exec d; SELECT 1");
     cmd.Execute();
     EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
     EXPECT_EQ(Scalar(FConnection, "SELECT COUNT(*) FROM t_exec"), "3");
 }
 
+// With NO_BACKSLASH_ESCAPES as the server's mode an escaped quote would end
+// the string; the session switches the mode off at login, so the value is
+// stored as it is and the sentinel table survives.
+TEST_F(MariaDb, AValueCannotEndItsStringUnderNoBackslashEscapes) {
+    Exec(FConnection, "DROP TABLE IF EXISTS victim");
+    Exec(FConnection, "CREATE TABLE victim (id INT)");
+    Exec(FConnection, "DROP TABLE IF EXISTS t_quoted");
+    Exec(FConnection, "CREATE TABLE t_quoted (v VARCHAR(100))");
+    const std::string mode = Scalar(FConnection, "SELECT @@GLOBAL.sql_mode");
+    Exec(FConnection, "SET GLOBAL sql_mode = 'NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES'");
+    TMySQLConnection c;
+    try {
+        Open(c, FServer);
+    } catch (...) {
+        Exec(FConnection, "SET GLOBAL sql_mode = '" + mode + "'");
+        throw;
+    }
+    Exec(FConnection, "SET GLOBAL sql_mode = '" + mode + "'");
+    EXPECT_EQ(Scalar(c, "SELECT @@SESSION.sql_mode"), "STRICT_TRANS_TABLES");
+    // The value as the statement text escapes it: the quote behind a backslash.
+    Exec(c, "INSERT INTO h8_client.t_quoted (v) VALUES ('\\'); DROP TABLE victim; -- ')");
+    EXPECT_EQ(Scalar(FConnection, "SELECT v FROM t_quoted"), "'); DROP TABLE victim; -- ");
+    EXPECT_EQ(Scalar(FConnection, "SELECT COUNT(*) FROM victim"), "0");
+}
+
 TEST_F(MariaDb, RaisesTheSecondStatementsErrorAfterTheFirstTookEffect) {
     Exec(FConnection, "DROP TABLE IF EXISTS t_multi");
     Exec(FConnection, "CREATE TABLE t_multi (id INT)");
-    EMyError e = ErrorOf(FConnection, "INSERT INTO t_multi VALUES (7); INSERT INTO t_nosuch "
-                                      "VALUES (8); INSERT INTO t_multi VALUES (9)");
+    TMySQLConnection multi;
+    OpenMulti(multi, FServer);
+    EMyError e = ErrorOf(multi, "INSERT INTO t_multi VALUES (7); INSERT INTO t_nosuch "
+                                "VALUES (8); INSERT INTO t_multi VALUES (9)");
     EXPECT_EQ(e.ErrorCode(), 1146);
     EXPECT_EQ(Scalar(FConnection, "SELECT GROUP_CONCAT(id) FROM t_multi"), "7");
 }

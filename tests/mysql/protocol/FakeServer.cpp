@@ -167,6 +167,10 @@ void FakeServer::Run() {
                 break;
             continue;
         }
+        if (step.kind == Step::Pause) {
+            poll(nullptr, 0, std::min(std::stoi(step.bytes), WaitSeconds * 1000));
+            continue;
+        }
         if (step.kind == Step::Send) {
             if (!peer.SendAll(step.bytes))
                 break;

@@ -60,7 +60,7 @@ private:
 class FakeServer {
 public:
     struct Step {
-        enum Kind { Send, ReadPacket, Hangup, StartTls } kind;
+        enum Kind { Send, ReadPacket, Hangup, StartTls, Pause } kind;
         std::string bytes;
         std::string keyFile; // StartTls: bytes is the certificate file
     };
@@ -74,6 +74,8 @@ public:
     static Step Send(std::string bytes) { return {Step::Send, std::move(bytes), {}}; }
     static Step Read() { return {Step::ReadPacket, {}, {}}; }
     static Step Hangup() { return {Step::Hangup, {}, {}}; }
+    // Silence for the given milliseconds (at most the server's own wait).
+    static Step Pause(int ms) { return {Step::Pause, std::to_string(ms), {}}; }
     // The server side of the TLS handshake; later steps run inside TLS.
     static Step StartTls(std::string certFile, std::string keyFile) {
         return {Step::StartTls, std::move(certFile), std::move(keyFile)};

@@ -84,6 +84,7 @@ TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
     FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(CapsOld, FakeSalt))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
     TMySqlSession s;
+    s.SetAllowOldPasswords(true);
     Connect(s, server.Port(), "secret", "shop");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 1u);
@@ -101,6 +102,7 @@ TEST(FakeServerLogin, EightSaltBytesOnlyMeansPreFourOneLogin) {
     FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt, false))),
                        FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
     TMySqlSession s;
+    s.SetAllowOldPasswords(true);
     Connect(s, server.Port(), "secret", "shop");
     std::string scramble = ScrambleOld("secret", reinterpret_cast<const uint8_t*>(FakeSalt.data()));
     const auto& got = server.Received();
@@ -141,6 +143,7 @@ TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
                        FakeServer::Read(), FakeServer::Send(Packet(2, "\xFE")), FakeServer::Read(),
                        FakeServer::Send(Packet(4, OkPayload()))});
     TMySqlSession s;
+    s.SetAllowOldPasswords(true);
     Connect(s, server.Port(), "secret");
     const auto& got = server.Received();
     ASSERT_EQ(got.size(), 2u);
@@ -158,6 +161,7 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
                            FakeServer::Read(), FakeServer::Send(Packet(2, answer)),
                            FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))});
         TMySqlSession s;
+        s.SetAllowOldPasswords(true);
         Connect(s, server.Port(), "sec ret");
         const auto& got = server.Received();
         ASSERT_EQ(got.size(), 2u);
@@ -309,6 +313,9 @@ TEST(FakeServerAnswers, MalformedResultsRaiseTypedErrorsAndCloseTheSession) {
          2027},
         {"column count beyond 32 bits",
          Packet(1, std::string("\xFE\x00\x00\x00\x00\x01\x00\x00\x00", 9)), 2027},
+        {"column count of 2^64-1, not a local-file request",
+         Packet(1, "\xFE" + std::string(8, '\xFF')), 2027},
+        {"more columns than a table can have", Packet(1, "\xFC" + Le(4097, 2)), 2027},
         {"connection lost in the descriptions", Packet(1, "\x01") + Packet(2, "\x03"), 2013},
         {"empty answer", Packet(1, ""), 2027},
         {"OK packet cut before its insert id", Packet(1, std::string("\x00\x01", 2)), 2027},

@@ -1,10 +1,12 @@
 #include "mysql/protocol/MySqlErrorsUni.h"
 #include "mysql/protocol/MySqlNetUni.h"
 #include "tests/mysql/protocol/FakeServer.h"
+#include "tests/support/BoundedRun.h"
 #include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <zlib.h>
 
@@ -301,6 +303,116 @@ TEST(PacketLayer, CompressedStreamsCarrySeveralPacketsAndSplitOnes) {
     EXPECT_EQ(e->ErrorCode(), 1157);
     EXPECT_EQ(e->Message(), "\r\nCompressed packet does not inflate");
     EXPECT_TRUE(bad.net.Broken());
+}
+
+// A hostile length claims no memory: past the limit is 2020 before the
+// bytes behind the header are read, plain or compressed.
+TEST(PacketLayer, PacketsPastTheLimitAreRefusedBeforeTheirBytes) {
+    const std::string filler(4096, 'z');
+    struct Case {
+        const char* name;
+        bool compress;
+        std::string stream;
+    };
+    const Case cases[] = {
+        {"one plain packet", false, Le(70000, 3) + '\0' + filler},
+        {"plain continuations", false, Le(TMySqlNet::MaxPacketSize, 3) + '\0' + filler},
+        {"a packet inflating past the limit", true,
+         Le(20, 3) + '\0' + Le(TMySqlNet::MaxPacketSize, 3) + filler},
+        {"compressed continuations", true,
+         Compressed(0, Le(TMySqlNet::MaxPacketSize, 3) + '\0' + filler, true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NetWithVio t(c.stream);
+        t.net.SetCompress(c.compress);
+        t.net.SetPacketLimit(65536);
+        t.net.NewCommand();
+        auto e = test::ExpectError<EMySqlException>([&] { t.net.Receive(); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 2020);
+        EXPECT_NE(e->Message().find("more than the 65536 allowed here"), std::string::npos)
+            << e->Message();
+        EXPECT_TRUE(t.net.Broken());
+        EXPECT_LT(t.net.Length(), 65536 + 8192);
+    }
+}
+
+// Serves compressed packets without end, each a sixteen-mebibyte piece of
+// one endless logical packet that deflates to a few kilobytes.
+class EndlessCompressedVio : public TCRVio {
+public:
+    EndlessCompressedVio() { TCRVio::Connect(); }
+    int Timeout() const override { return 0; }
+    void SetTimeout(int) override {}
+    void Close() override {}
+    int WriteNoWait(const uint8_t*, int, int count) override { return count; }
+    int ReadNoWait(uint8_t* buffer, int offset, int count) override {
+        if (FAt == FFrame.size())
+            NextFrame();
+        const size_t n = std::min(static_cast<size_t>(count), FFrame.size() - FAt);
+        std::memcpy(buffer + offset, FFrame.data() + FAt, n);
+        FAt += n;
+        return static_cast<int>(n);
+    }
+
+private:
+    void NextFrame() {
+        constexpr uint64_t piece = TMySqlNet::MaxPacketSize + TMySqlNet::HeaderSize;
+        std::string plain(TMySqlNet::MaxPacketSize, 'a');
+        for (char& c : plain) {
+            const uint64_t at = FLogical % piece;
+            if (at < 3)
+                c = '\xFF';
+            else if (at == 3)
+                c = static_cast<char>(FLogical / piece);
+            ++FLogical;
+        }
+        FFrame = Compressed(FSeq++, plain, true);
+        FAt = 0;
+    }
+
+    std::string FFrame;
+    size_t FAt = 0;
+    uint8_t FSeq = 0;
+    uint64_t FLogical = 0;
+};
+
+// Packets inflating about a thousandfold stop at the default limit, far
+// below the 1 GiB the login announces, within 512 MiB of address space.
+TEST(PacketLayer, EndlessInflatingPacketsStopAtTheDefaultLimitInBoundedMemory) {
+    const test::TBoundedRun run = test::RunBounded(
+        [] {
+            TMySqlNet net;
+            net.SetVio(std::make_unique<EndlessCompressedVio>());
+            net.SetCompress(true);
+            net.NewCommand();
+            net.Receive();
+            return std::string("a packet without end was taken");
+        },
+        60, 512);
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.Outcome, "error: Got packet bigger than 'max_allowed_packet'\r\na packet of at "
+                           "least 83886075 bytes, more than the 67108864 allowed here");
+}
+
+// The declared length of a compressed packet must be what inflates: more or
+// less is refused, and the output buffer grows only as data backs it.
+TEST(PacketLayer, CompressedPacketsInflateToTheirDeclaredLengthOnly) {
+    const std::string plain = Packet(0, std::string(3000, 'q'));
+    std::string longer = Compressed(0, plain, true);
+    longer[4] = static_cast<char>(longer[4] - 1);
+    std::string shorter = Compressed(0, plain, true);
+    shorter[5] = static_cast<char>(shorter[5] + 1);
+    for (const std::string& stream : {longer, shorter}) {
+        NetWithVio t(stream);
+        t.net.SetCompress(true);
+        t.net.NewCommand();
+        auto e = test::ExpectError<EMySqlException>([&] { t.net.Receive(); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->ErrorCode(), 1157);
+        EXPECT_EQ(e->Message(), "\r\nCompressed packet does not inflate");
+    }
 }
 
 TEST(PacketLayer, ReceiveBufferRefusesHugeAndEmptyPackets) {

@@ -229,9 +229,11 @@ TEST_P(RealServer, OldPasswordAccountGetsThePreFourOneScramble) {
                      " IDENTIFIED VIA mysql_old_password USING "
                      "'5d2e19393cc5ef67'");
     TMySqlSession s;
+    s.SetAllowOldPasswords(true);
     Open(s, server, user, "password");
     EXPECT_EQ(One(s, "SELECT 1"), "1");
     TMySqlSession wrong;
+    wrong.SetAllowOldPasswords(true);
     EXPECT_THROW(Open(wrong, server, user, "wrong"), EMySqlException);
     Query(admin, "DROP USER " + account);
 }
