@@ -26,6 +26,8 @@ using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
 using test::GreetingPayload;
+using test::Column41;
+using test::Lcs;
 using test::Le;
 using test::OkPayload;
 using test::Packet;
@@ -37,16 +39,6 @@ constexpr uint32_t Flags41 = 0x3A28F;
 
 std::string Bytes(const std::array<uint8_t, 20>& a) {
     return {reinterpret_cast<const char*>(a.data()), a.size()};
-}
-
-std::string Lcs(const std::string& s) {
-    return static_cast<char>(s.size()) + s;
-}
-
-// Column definition, 4.1 form.
-std::string Column41(const std::string& name, uint8_t type, uint32_t length) {
-    return Lcs("def") + Lcs("db") + Lcs("t") + Lcs("t") + Lcs(name) + Lcs(name) + '\x0C' +
-           Le(33, 2) + Le(length, 4) + static_cast<char>(type) + Le(0, 2) + '\0' + Le(0, 2);
 }
 
 std::string Login41(const std::string& user, const std::string& auth, const std::string& db) {
