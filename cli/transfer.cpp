@@ -97,8 +97,7 @@ TLoaderOptions SettleLoader(const TLoadFlags& o, const myfuns& funs, const std::
 // Says which sheet row a refusal stopped the loader at, before the server's
 // error is printed.
 TServerOutcome TransferRows(TPreparedSheet& sheet, TUniConnection& con1,
-                            const std::string& database, TConversionForm& form,
-                            std::ostream& err) {
+                            const std::string& database, TConversionForm& form, std::ostream& err) {
     try {
         return transfer_to_server(sheet.Funs, con1, database, form);
     } catch (const Exception&) {

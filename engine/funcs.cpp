@@ -521,9 +521,9 @@ bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
 void myfuns::LoadRows(TOpenSheet& open, int columns, const TConversionForm& form,
                       TLoader& loader) const {
     try {
-        ConvertRows(open, columns, form, [&loader](int row, const std::vector<TInsertValue>& cells) {
-            loader.Add(row, cells);
-        });
+        ConvertRows(
+            open, columns, form,
+            [&loader](int row, const std::vector<TInsertValue>& cells) { loader.Add(row, cells); });
     } catch (const EDAError&) {
         throw;
     } catch (const Exception&) {

@@ -149,7 +149,8 @@ TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
     FLoadData = ChooseLoadData(options.Method, notice);
     FReport.LoadData = FLoadData;
     const size_t packet = std::stoull(ServerValue(con, "SELECT @@max_allowed_packet"));
-    const size_t limit = std::min(kStatementCap, packet > kPacketMargin ? packet - kPacketMargin : 1);
+    const size_t limit =
+        std::min(kStatementCap, packet > kPacketMargin ? packet - kPacketMargin : 1);
     if (FLoadData)
         FBatch = std::make_unique<TRowBatch>("", "", "", limit, options.BatchRows);
     else

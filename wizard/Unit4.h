@@ -84,6 +84,8 @@ private:
     void PassFailed(int from, const std::exception& error);
     void RemoveLeftTable();
     std::string CompletionLine() const;
+    int StoredRows() const;
+    std::string DefaultRejectFile(const TConversionForm& form) const;
     TListModel SheetList() const;
     void SetSheetList(const TListModel& list);
 
@@ -113,7 +115,8 @@ private:
     QPushButton* btnnext = nullptr;
     QPushButton* btnclose = nullptr;
     QPushButton* btnoptions = nullptr;
-    TTableOptions FTableOptions; // the Options dialog's, remembered between runs
+    TTableOptions FTableOptions;   // the Options dialog's, remembered between runs
+    TLoaderOptions FLoaderOptions; // likewise
     QLabel* lstep = nullptr;
 
     QLabel* filename = nullptr;

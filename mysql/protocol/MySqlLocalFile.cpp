@@ -4,9 +4,9 @@
 #include "base/Format.h"
 #include "base/Text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>

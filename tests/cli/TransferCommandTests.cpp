@@ -100,9 +100,9 @@ TEST_F(TransferCommand, ABatchedRefusalNamesTheSheetRowBeforeTheServersError) {
     cli::TArgs args{"transfer"};
     for (const std::string& arg : ServerArgs())
         args.push_back(arg);
-    args.insert(args.end(), {test::kPeopleBook, "--database", "cli_transfer", "--table",
-                             "batch_people", "--first-row-names", "--column", "1:name:INT",
-                             "--batch"});
+    args.insert(args.end(),
+                {test::kPeopleBook, "--database", "cli_transfer", "--table", "batch_people",
+                 "--first-row-names", "--column", "1:name:INT", "--batch"});
     std::ostringstream out, err;
     EXPECT_EQ(cli::RunMain(args, out, err), 1);
     EXPECT_EQ(err.str(), "tabellix-convert: sheet row 2 was refused\n"
@@ -115,9 +115,9 @@ TEST_F(TransferCommand, KeepGoingListsTheRefusedRowsAndExitsWithTwo) {
            "DROP TABLE IF EXISTS cli_transfer.keep_people"});
     test::TempDir dir;
     const std::string rejects = (dir.Path() / "refused.csv").string();
-    EXPECT_EQ(Transfer("keep_people",
-                       {"--column", "1:name:INT", "--keep-going", "--rejects", rejects}),
-              2);
+    EXPECT_EQ(
+        Transfer("keep_people", {"--column", "1:name:INT", "--keep-going", "--rejects", rejects}),
+        2);
     EXPECT_EQ(Output.str(), "cli_transfer.keep_people\n");
     EXPECT_EQ(Err.str(),
               "tabellix-convert: 0 rows stored, 1 refused (listed in " + rejects + ")\n");

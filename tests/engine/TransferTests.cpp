@@ -22,7 +22,6 @@ using namespace tabellix::test;
 
 namespace {
 
-
 TEST(DataAccessUnits, RegisterTheProviderWhileTheyLiveAndLeaveAnEarlierOneInPlace) {
     TUniProviders& registry = TUniProviders::Instance();
     registry.UnRegisterProvider(TMySQLUniProvider::Class());

@@ -22,11 +22,11 @@
 namespace tabellix {
 namespace {
 
+using test::Column41;
 using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
 using test::GreetingPayload;
-using test::Column41;
 using test::Lcs;
 using test::Le;
 using test::OkPayload;
