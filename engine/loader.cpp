@@ -47,13 +47,6 @@ std::string ServerValue(TUniConnection& con, const std::string& sql) {
     return value;
 }
 
-// A server's refusal of a statement, as against a lost connection or a
-// fault of the client, after which nothing more can be sent.
-bool IsRefusal(const EDAError& error) {
-    const int code = error.ErrorCode();
-    return code > 0 && (code < 2000 || code >= 3000);
-}
-
 // The server's message without the SQL state the client puts before it.
 std::string ServerMessage(const EDAError& error) {
     std::string message = error.Message();
@@ -148,22 +141,29 @@ TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
         FCon.Open();
     FLoadData = ChooseLoadData(options.Method, notice);
     FReport.LoadData = FLoadData;
-    const size_t packet = std::stoull(ServerValue(con, "SELECT @@max_allowed_packet"));
+    MakeBatch();
+    if (options.KeepGoing)
+        OpenRejectFile();
+    MakeStrict();
+}
+
+void TLoader::MakeBatch() {
+    const size_t packet = std::stoull(ServerValue(FCon, "SELECT @@max_allowed_packet"));
     const size_t limit =
         std::min(kStatementCap, packet > kPacketMargin ? packet - kPacketMargin : 1);
     if (FLoadData)
-        FBatch = std::make_unique<TRowBatch>("", "", "", limit, options.BatchRows);
+        FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
     else
-        FBatch = std::make_unique<TRowBatch>(funs.insert_head(FTarget.Table), ",", ";", limit,
-                                             options.BatchRows);
-    if (options.KeepGoing) {
-        FRejects.open(options.RejectFile, std::ios::binary | std::ios::trunc);
-        if (!FRejects)
-            throw EFCreateError(Format("Cannot create file \"%s\". %s",
-                                       {options.RejectFile, SysErrorMessage(errno)}));
-        FReport.RejectFile = options.RejectFile;
-    }
-    MakeStrict();
+        FBatch = std::make_unique<TRowBatch>(FFuns.insert_head(FTarget.Table), ",", ";", limit,
+                                             FOptions.BatchRows);
+}
+
+void TLoader::OpenRejectFile() {
+    FRejects.open(FOptions.RejectFile, std::ios::binary | std::ios::trunc);
+    if (!FRejects)
+        throw EFCreateError(
+            Format("Cannot create file \"%s\". %s", {FOptions.RejectFile, SysErrorMessage(errno)}));
+    FReport.RejectFile = FOptions.RejectFile;
 }
 
 TLoader::~TLoader() {
@@ -176,6 +176,15 @@ TLoader::~TLoader() {
         RestoreMode();
     } catch (const Exception&) {
     }
+}
+
+// A server's refusal of a statement, as against a lost connection or a
+// fault of the client, after which nothing more can be sent: a server that
+// refuses an oversized packet also closes the session.
+bool TLoader::IsRefusal(const EDAError& error) const {
+    const int code = error.ErrorCode();
+    const TMySqlSession* session = Session(FCon);
+    return code > 0 && (code < 2000 || code >= 3000) && session && !session->IsClosed();
 }
 
 bool TLoader::ChooseLoadData(TLoadMethod method, const TNotice& notice) {

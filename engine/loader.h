@@ -114,6 +114,10 @@ private:
     };
 
     bool ChooseLoadData(TLoadMethod method, const TNotice& notice);
+    bool IsRefusal(const EDAError& error) const;
+    // The batch of rows, bounded by the server's packet limit.
+    void MakeBatch();
+    void OpenRejectFile();
     void MakeStrict();
     void RestoreMode();
     std::string RowText(const std::vector<TInsertValue>& cells) const;
