@@ -90,7 +90,7 @@ const char* const kDumpUsage =
     "  -o, --output OUT         the dump file, or - for standard output\n"
     "  --force                  replace an existing dump file\n"
     "  --batch [ROWS]           multi-row inserts of at most ROWS rows (default: as many as\n"
-    "                           fit in 1,000,000 bytes), after a statement that makes the\n"
+    "                           fit in 256 KiB), after a statement that makes the\n"
     "                           loading session strict\n";
 
 const char* const kTransferUsage =
@@ -103,7 +103,8 @@ const char* const kTransferUsage =
     "Options:\n"
     "  --database D             the database that receives the table\n"
     "  --batch [ROWS]           send the rows in multi-row inserts of at most ROWS rows\n"
-    "                           (default: as many as the server's packet limit takes)\n"
+    "                           (default: as many as fit in 256 KiB and the server's\n"
+    "                           packet limit)\n"
     "  --load-data              send them by LOAD DATA LOCAL from memory (needs local_infile\n"
     "                           on the server and ENGINE=InnoDB); with --batch the fastest\n"
     "                           available: multi-row inserts where LOAD DATA cannot be used\n"

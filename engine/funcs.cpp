@@ -49,10 +49,6 @@ bool TakesLength(const std::string& type) {
     return false;
 }
 
-// A bound on one multi-row insert of the dump, below the smallest packet
-// limit servers are set up with.
-constexpr size_t kDumpStatementBytes = 1000000;
-
 // What the loader needs of the table start_transfer creates.
 TLoadTarget LoadTarget(const std::string& table, const TTableOptions& options,
                        const TStringGrid& grid) {
@@ -432,8 +428,7 @@ bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
 
 void myfuns::WriteBatches(TDumpWriter& writer, TOpenSheet& open, int columns,
                           const TConversionForm& form) const {
-    TRowBatch batch(insert_head(*form.sql_table_name), ",", ";", kDumpStatementBytes,
-                    Loader.BatchRows);
+    TRowBatch batch(insert_head(*form.sql_table_name), ",", ";", kBatchBytes, Loader.BatchRows);
     const auto flush = [&] {
         if (batch.Rows() > 0)
             writer.Write(batch.Take());

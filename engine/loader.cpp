@@ -21,9 +21,6 @@ namespace {
 const std::vector<Variant> kNoParams{Variant::Null()};
 // Room left in a packet beside the statement: the command byte and framing.
 constexpr size_t kPacketMargin = 1024;
-// A bound on one statement's text however large the server's packet limit,
-// so that a batch's memory stays small.
-constexpr size_t kStatementCap = size_t{4} << 20;
 // The file name of the loader's LOAD DATA statement: a name, never a path.
 constexpr const char* kRowsName = "tabellix-rows";
 constexpr int kFetchAll = 22;
@@ -149,8 +146,7 @@ TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
 
 void TLoader::MakeBatch() {
     const size_t packet = std::stoull(ServerValue(FCon, "SELECT @@max_allowed_packet"));
-    const size_t limit =
-        std::min(kStatementCap, packet > kPacketMargin ? packet - kPacketMargin : 1);
+    const size_t limit = std::min(kBatchBytes, packet > kPacketMargin ? packet - kPacketMargin : 1);
     if (FLoadData)
         FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
     else

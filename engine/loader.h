@@ -49,6 +49,11 @@ struct TLoadReport {
     bool LoadData = false;  // whether LOAD DATA carried the rows
 };
 
+// A bound on one batch's text however large the server's packet limit:
+// below the smallest limit servers are set up with, its memory small, and
+// the server takes such statements faster than larger ones.
+constexpr size_t kBatchBytes = size_t{256} << 10;
+
 // The dump's first statement with batches: the loading session refuses a
 // bad value in any row of a multi-row insert, whatever the table's engine.
 extern const char* const kStrictSession;
