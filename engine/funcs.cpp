@@ -428,7 +428,9 @@ bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
 
 void myfuns::WriteBatches(TDumpWriter& writer, TOpenSheet& open, int columns,
                           const TConversionForm& form) const {
-    TRowBatch batch(insert_head(*form.sql_table_name), ",", ";", kBatchBytes, Loader.BatchRows);
+    // A line per statement: the stock client reads its input by lines.
+    TRowBatch batch("\n" + insert_head(*form.sql_table_name), ",", ";", kBatchBytes,
+                    Loader.BatchRows);
     const auto flush = [&] {
         if (batch.Rows() > 0)
             writer.Write(batch.Take());

@@ -14,7 +14,7 @@
 namespace tabellix {
 
 const char* const kStrictSession =
-    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), 'STRICT_ALL_TABLES');";
+    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), 'STRICT_ALL_TABLES');\n";
 
 namespace {
 

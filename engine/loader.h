@@ -54,8 +54,9 @@ struct TLoadReport {
 // the server takes such statements faster than larger ones.
 constexpr size_t kBatchBytes = size_t{256} << 10;
 
-// The dump's first statement with batches: the loading session refuses a
-// bad value in any row of a multi-row insert, whatever the table's engine.
+// The dump's first statement with batches, on a line of its own: the
+// loading session refuses a bad value in any row of a multi-row insert,
+// whatever the table's engine.
 extern const char* const kStrictSession;
 
 // Rows joined into one text between a head and a tail, as long as the text

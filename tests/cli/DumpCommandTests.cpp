@@ -51,8 +51,8 @@ TEST_F(DumpCommand, BatchWritesMultiRowInsertsAfterTheStrictSessionStatement) {
         EXPECT_EQ(
             Written(),
             "\xEF\xBB\xBFSET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), "
-            "'STRICT_ALL_TABLES'); CREATE TABLE `t` (   `column`  VARCHAR(255)  ,  `column_1`  "
-            "VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;insert into t "
+            "'STRICT_ALL_TABLES');\n CREATE TABLE `t` (   `column`  VARCHAR(255)  ,  `column_1`  "
+            "VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;\ninsert into t "
             "values('Name','Qty'),('Bob','42');");
     }
     EXPECT_EQ(Run({"--batch", "0"}), 1);
