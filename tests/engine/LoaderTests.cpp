@@ -26,23 +26,6 @@ std::string ServerText(TUniConnection& con, const std::string& sql) {
     return rs.GetFieldAsVariant(0, 0).AsString();
 }
 
-// Sets a global server variable for the length of a scope.
-class GlobalSetting {
-public:
-    GlobalSetting(TUniConnection& con, std::string name, const std::string& value)
-        : FCon(con), FName(std::move(name)), FOld(ServerText(con, "SELECT @@GLOBAL." + FName)) {
-        FCon.ExecSQL("SET GLOBAL " + FName + " = " + value, kNoParams);
-    }
-    ~GlobalSetting() { FCon.ExecSQL("SET GLOBAL " + FName + " = " + FOld, kNoParams); }
-    GlobalSetting(const GlobalSetting&) = delete;
-    GlobalSetting& operator=(const GlobalSetting&) = delete;
-
-private:
-    TUniConnection& FCon;
-    std::string FName;
-    std::string FOld;
-};
-
 class LoaderFixture : public TransferFixture {
 protected:
     // A one-column sheet of the given cells, the column typed INT.
@@ -73,34 +56,54 @@ protected:
     TLoadReport Report;
 };
 
-// A transfer opens a fresh session (its option UseUnicode set anew), so
-// these drive the loader over a session of their own making.
-TEST_F(LoaderFixture, CutsItsStatementsBeforeTheServersPacketLimit) {
-    UseTable("loader_packet");
-    Con.ExecSQL("CREATE TABLE loader_packet (v VARCHAR(255))", kNoParams);
-    TUniConnection small;
-    {
-        // Only the connection made meanwhile takes the small limit.
-        const GlobalSetting packet(Con, "max_allowed_packet", "4096");
-        set_up_connection(small);
-        connect_server(small, Login());
+// The limited server beside the main one: no local files, packets of at
+// most 4096 bytes.
+class LimitedServer : public LoaderFixture {
+protected:
+    void SetUp() override {
+        LoaderFixture::SetUp();
+        if (HasFatalFailure() || IsSkipped())
+            return;
+        if (Server.limitedPort == 0)
+            TABELLIX_MISSING("The limited test server (TABELLIX_MYSQL_LIMITED_PORT)");
+        set_up_connection(Limited);
+        connect_server(Limited, {Server.host, std::to_string(Server.limitedPort), Server.user,
+                                 Server.password});
+        Limited.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
+        Limited.SetDatabase("engine_transfer");
     }
-    small.SetDatabase("engine_transfer");
+
+    void UseLimitedTable(const std::string& name) {
+        TableName = name;
+        Limited.ExecSQL("DROP TABLE IF EXISTS " + name, kNoParams);
+    }
+
+    TUniConnection Limited;
+};
+
+TEST_F(LimitedServer, CutsItsStatementsBeforeTheServersPacketLimit) {
+    std::vector<std::vector<Variant>> rows;
     std::vector<std::string> expected;
-    LoadDirect(small, {TLoadMethod::Batch, 0, false, ""}, [&](TLoader& loader) {
-        for (int i = 1; i <= 200; ++i) {
-            expected.push_back(std::to_string(i) + std::string(90, 'x'));
-            loader.Add(i, {expected.back()});
-        }
-    });
-    EXPECT_EQ(Report.Stored, 200);
-    const std::vector<std::string> inserts = LoggedInserts();
-    EXPECT_GE(inserts.size(), 6u) << "about 19,000 bytes in statements of at most 3,072";
-    for (const std::string& insert : inserts)
-        EXPECT_LE(insert.size(), 4096u - 1024u);
-    EXPECT_EQ(StoredRows(TableName), expected);
+    for (int i = 1; i <= 200; ++i) {
+        expected.push_back(std::to_string(i) + std::string(90, 'x'));
+        rows.push_back({Variant(expected.back())});
+    }
+    AddSheet("Sheet1", [rows](TSheet& s) { Rows(s, rows); });
+    ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+    UseLimitedTable("loader_packet");
+    Funcs.Loader.Method = TLoadMethod::Batch;
+    ASSERT_TRUE(Funcs.start_transfer(Form, Limited));
+    EXPECT_EQ(Funcs.LastLoad().Stored, 200);
+    // A statement beyond the limit would have cost the session.
+    const int inserts = std::stoi(ServerText(Limited, "SELECT VARIABLE_VALUE FROM "
+                                                      "information_schema.SESSION_STATUS WHERE "
+                                                      "VARIABLE_NAME = 'COM_INSERT'"));
+    EXPECT_GE(inserts, 6) << "about 19,000 bytes in statements of at most 3,072";
+    EXPECT_EQ(StoredRows(TableName, &Limited), expected);
 }
 
+// A transfer opens a fresh session (its option UseUnicode set anew), so
+// this drives the loader over a session of its own making.
 TEST_F(LoaderFixture, ASessionThatIsNotStrictStoresWhatTheDefaultRoadStores) {
     UseTable("loader_lenient");
     Con.ExecSQL("CREATE TABLE loader_lenient (n INT) ENGINE=MyISAM", kNoParams);
@@ -194,24 +197,25 @@ TEST_F(LoaderFixture, ARejectFileThatCannotBeMadeStopsThePassBeforeTheTable) {
     EXPECT_FALSE(HasTable(TableName));
 }
 
-TEST_F(LoaderFixture, LoadDataRefusedByTheServerIsSaidOrGivesWayToBatches) {
+TEST_F(LimitedServer, LoadDataRefusedByTheServerIsSaidOrGivesWayToBatches) {
     IntSheet({{"1"}, {"2"}});
-    const GlobalSetting localFiles(Con, "local_infile", "0");
     Funcs.TableOptions.Engine = "InnoDB";
-    UseTable("loader_no_local");
+    UseLimitedTable("loader_no_local");
     Funcs.Loader.Method = TLoadMethod::LoadData;
-    const auto e = ExpectError<ELoadError>([&] { Funcs.start_transfer(Form, Con); });
+    const auto e = ExpectError<ELoadError>([&] { Funcs.start_transfer(Form, Limited); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->Message(), "LOAD DATA cannot be used: the server does not allow LOAD DATA LOCAL "
                             "INFILE (local_infile is OFF)");
-    EXPECT_FALSE(HasTable(TableName)) << "refused before anything was sent";
+    TStringList tables;
+    Limited.GetTableNames(tables, false);
+    EXPECT_FALSE(Holds(tables.Items(), TableName)) << "refused before anything was sent";
 
     std::vector<std::string> notices;
     Funcs.OnNotice = [&](const std::string& text) { notices.push_back(text); };
     Funcs.Loader.Method = TLoadMethod::Fastest;
-    ASSERT_TRUE(Funcs.start_transfer(Form, Con));
+    ASSERT_TRUE(Funcs.start_transfer(Form, Limited));
     EXPECT_FALSE(Funcs.LastLoad().LoadData);
-    EXPECT_EQ(StoredRows(TableName), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(StoredRows(TableName, &Limited), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(notices, std::vector<std::string>{"LOAD DATA cannot be used: the server does not "
                                                 "allow LOAD DATA LOCAL INFILE (local_infile is "
                                                 "OFF); the rows go in multi-row inserts"});
