@@ -23,10 +23,12 @@ const char* const kUsage =
     "                               show the column types proposed from the whole sheet\n"
     "  dump FILE -o OUT [--sheet N] [--first-row-names] [--table NAME] [--prefix P]\n"
     "       [--propose-types] [--column I:NAME:TYPE[:LENGTH]]... [--force]\n"
+    "       [--batch [ROWS]]\n"
     "       [--engine NAME] [--charset auto|utf8|utf8mb4] [--primary-key I]\n"
     "                               write the sheet as a .SQL dump file\n"
     "  transfer FILE --host H [--port P] --user U --database D [--password-stdin]\n"
-    "       [-O OPTION]... [the sheet and column options of dump]\n"
+    "       [-O OPTION]... [--batch [ROWS]] [--load-data] [--keep-going [--rejects FILE]]\n"
+    "       [the sheet and column options of dump]\n"
     "                               create the table on a MySQL server and insert the rows\n"
     "  databases --host H [--port P] --user U [--password-stdin] [-O OPTION]...\n"
     "                               list the server's databases\n"
@@ -102,7 +104,10 @@ const char* const kDumpUsage =
     "\n"
     "Options:\n"
     "  -o, --output OUT         the dump file, or - for standard output\n"
-    "  --force                  replace an existing dump file\n";
+    "  --force                  replace an existing dump file\n"
+    "  --batch [ROWS]           multi-row inserts of at most ROWS rows (default: as many as\n"
+    "                           fit in 256 KiB), after a statement that makes the\n"
+    "                           loading session strict\n";
 
 const char* const kTransferUsage =
     "Usage: tabellix-convert transfer FILE --host H [--port P] --user U --database D\n"
@@ -112,7 +117,16 @@ const char* const kTransferUsage =
     "database), then creates the table on the server and inserts the sheet's rows.\n"
     "\n"
     "Options:\n"
-    "  --database D             the database that receives the table\n";
+    "  --database D             the database that receives the table\n"
+    "  --batch [ROWS]           send the rows in multi-row inserts of at most ROWS rows\n"
+    "                           (default: as many as fit in 256 KiB and the server's\n"
+    "                           packet limit)\n"
+    "  --load-data              send them by LOAD DATA LOCAL from memory (needs local_infile\n"
+    "                           on the server and ENGINE=InnoDB); with --batch the fastest\n"
+    "                           available: multi-row inserts where LOAD DATA cannot be used\n"
+    "  --keep-going             go on past refused rows and list them in the reject file;\n"
+    "                           the exit status is then 2\n"
+    "  --rejects FILE           the reject file of --keep-going (default TABLE-rejects.csv)\n";
 
 const char* const kDatabasesUsage =
     "Usage: tabellix-convert databases --host H [--port P] --user U [OPTIONS]\n"

@@ -17,6 +17,7 @@ struct TDumpOptions {
     TSheetOptions Sheet;
     std::string Out;
     bool Force = false;
+    TLoaderOptions Loader; // --batch
 };
 
 TDumpOptions ParseDumpOptions(const TArgs& args) {
@@ -26,7 +27,7 @@ TDumpOptions ParseDumpOptions(const TArgs& args) {
             o.Out = OptionValue(args, i);
         else if (args[i] == "--force")
             o.Force = true;
-        else if (!ParseSheetOption(args, i, o.Sheet))
+        else if (!ParseBatchOption(args, i, o.Loader) && !ParseSheetOption(args, i, o.Sheet))
             RefuseOption(args[i]);
     }
     if (o.Sheet.File.empty())
@@ -51,6 +52,7 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(o.Sheet, err, sheet))
         return 1;
+    sheet.Funs.Loader = o.Loader;
     if (o.Out == kStandardOutput)
         return DumpToOutput(sheet, o, out, err);
     if (const auto problem = dump_overwrites_workbook(settle_dump_file_name(o.Out), o.Sheet.File))

@@ -62,7 +62,27 @@ int KeyRow(const std::string& text) {
     return *row;
 }
 
+// The optional value of --batch: the next argument when it is a number.
+bool TakesRowCount(const TArgs& args, size_t i) {
+    return i + 1 < args.size() && !args[i + 1].empty() &&
+           args[i + 1].find_first_not_of("0123456789") == std::string::npos;
+}
+
 } // namespace
+
+bool ParseBatchOption(const TArgs& args, size_t& i, TLoaderOptions& o) {
+    if (args[i] != "--batch")
+        return false;
+    if (o.Method == TLoadMethod::PerRow)
+        o.Method = TLoadMethod::Batch;
+    if (!TakesRowCount(args, i))
+        return true;
+    const auto rows = TryStrToInt(args[++i]);
+    if (!rows || *rows < 1)
+        throw EUsageError(Format("--batch wants a row count from 1, not \"%s\"", {args[i]}));
+    o.BatchRows = *rows;
+    return true;
+}
 
 bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& o) {
     const std::string& a = args[i];

@@ -28,6 +28,10 @@ struct TSheetOptions {
 // workbook; false when it is none of them.
 bool ParseSheetOption(const TArgs& args, size_t& i, TSheetOptions& options);
 
+// Takes args[i] when it is --batch, with its optional row count after it;
+// false for any other argument.
+bool ParseBatchOption(const TArgs& args, size_t& i, TLoaderOptions& options);
+
 // The sheet of a command line, ready to convert: listed, its grid proposed
 // and edited, the table name checked.
 struct TPreparedSheet {

@@ -53,6 +53,60 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
     return true;
 }
 
+// The loader's options of transfer as given, before they are settled.
+struct TLoadFlags {
+    TLoaderOptions Loader; // --batch
+    bool LoadData = false;
+    bool KeepGoing = false;
+    std::string Rejects;
+};
+
+bool ParseLoadOption(const TArgs& args, size_t& i, TLoadFlags& o) {
+    if (ParseBatchOption(args, i, o.Loader))
+        return true;
+    if (args[i] == "--load-data")
+        o.LoadData = true;
+    else if (args[i] == "--keep-going")
+        o.KeepGoing = true;
+    else if (args[i] == "--rejects")
+        o.Rejects = OptionValue(args, i);
+    else
+        return false;
+    return true;
+}
+
+// --load-data with --batch is the fastest available: LOAD DATA where the
+// server and the table allow it, multi-row inserts elsewhere. --keep-going
+// alone goes through the loader with multi-row inserts.
+TLoaderOptions SettleLoader(const TLoadFlags& o, const myfuns& funs, const std::string& table) {
+    if (!o.Rejects.empty() && !o.KeepGoing)
+        throw EUsageError("--rejects needs --keep-going");
+    TLoaderOptions loader = o.Loader;
+    const bool batch = loader.Active();
+    if (o.LoadData)
+        loader.Method = batch ? TLoadMethod::Fastest : TLoadMethod::LoadData;
+    else if (o.KeepGoing && !batch)
+        loader.Method = TLoadMethod::Batch;
+    loader.KeepGoing = o.KeepGoing;
+    if (o.KeepGoing)
+        loader.RejectFile =
+            o.Rejects.empty() ? funs.spchar_filter(table) + "-rejects.csv" : o.Rejects;
+    return loader;
+}
+
+// Says which sheet row a refusal stopped the loader at, before the server's
+// error is printed.
+TServerOutcome TransferRows(TPreparedSheet& sheet, TUniConnection& con1,
+                            const std::string& database, TConversionForm& form, std::ostream& err) {
+    try {
+        return transfer_to_server(sheet.Funs, con1, database, form);
+    } catch (const Exception&) {
+        if (const int row = sheet.Funs.LastLoad().FailedRow; sheet.Funs.Loader.Active() && row)
+            err << Format("tabellix-convert: sheet row %d was refused\n", {row});
+        throw;
+    }
+}
+
 void RequireServer(const TServerOptions& o) {
     if (o.Host.empty())
         throw EUsageError("--host is needed");
@@ -74,13 +128,25 @@ void Connect(TUniConnection& con, const TServerOptions& o) {
     connect_server(con, {o.Host, std::to_string(o.Port), o.User, Password(o)});
 }
 
+// A pass that went on past refused rows never ends as plain success.
+bool RefusedRows(const myfuns& funs, std::ostream& err) {
+    const TLoadReport& load = funs.LastLoad();
+    if (!funs.Loader.Active() || load.Refused == 0)
+        return false;
+    err << Format("tabellix-convert: %d rows stored, %d refused (listed in %s)\n",
+                  {load.Stored, load.Refused, load.RejectFile});
+    return true;
+}
+
 } // namespace
 
 int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err) {
     TSheetOptions sheetOptions;
     TServerOptions server;
+    TLoadFlags load;
     for (size_t i = 0; i < args.size(); ++i)
-        if (!ParseServerOption(args, i, server) && !ParseSheetOption(args, i, sheetOptions))
+        if (!ParseServerOption(args, i, server) && !ParseLoadOption(args, i, load) &&
+            !ParseSheetOption(args, i, sheetOptions))
             throw EUsageError(Format("unknown option %s", {args[i]}));
     RequireServer(server);
     if (server.Database.empty())
@@ -88,19 +154,20 @@ int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(sheetOptions, err, sheet))
         return 1;
+    sheet.Funs.Loader = SettleLoader(load, sheet.Funs, sheet.Table);
     const TDataAccessUnits units;
     TUniConnection con1;
     Connect(con1, server);
     auto progress = ProgressFor(err);
     TConversionForm form = MakeForm(sheet, sheetOptions, progress.get());
-    const TServerOutcome outcome = transfer_to_server(sheet.Funs, con1, server.Database, form);
+    const TServerOutcome outcome = TransferRows(sheet, con1, server.Database, form, err);
     if (outcome.TableTaken)
         throw EUsageError(*outcome.TableTaken);
     if (!outcome.Transferred)
         return 1;
     progress.reset();
     out << server.Database << "." << sheet.Table << "\n";
-    return 0;
+    return RefusedRows(sheet.Funs, err) ? 2 : 0;
 }
 
 int RunDatabases(const TArgs& args, std::ostream& out, std::ostream&) {

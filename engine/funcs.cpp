@@ -5,6 +5,7 @@
 #include "dataaccess/Uni.h"
 #include "engine/dump_name.h"
 #include "engine/dump_writer.h"
+#include "engine/loader.h"
 #include "engine/reserved_words.h"
 #include "engine/table_options.h"
 #include "engine/workbook.h"
@@ -46,6 +47,17 @@ bool TakesLength(const std::string& type) {
         if (type == t)
             return true;
     return false;
+}
+
+// What the loader needs of the table start_transfer creates.
+TLoadTarget LoadTarget(const std::string& table, const TTableOptions& options,
+                       const TStringGrid& grid) {
+    TLoadTarget target;
+    target.Table = table;
+    target.Transactional = SameText(table_engine(options), "InnoDB");
+    for (int r = 1; r < grid.RowCount(); ++r)
+        target.BareValues = target.BareValues || value_form(grid.Cell(1, r)) == TValueForm::Bit;
+    return target;
 }
 
 } // namespace
@@ -184,6 +196,21 @@ void AppendValue(std::string& out, const TInsertValue& value) {
 
 } // namespace
 
+std::string myfuns::insert_head(const std::string& tableName) const {
+    // A reserved word cannot stand unquoted as a table name.
+    if (IsReservedWord(tableName))
+        return "insert into `" + tableName + "` values";
+    return "insert into " + tableName + " values";
+}
+
+void myfuns::append_values(std::string& out, const std::vector<TInsertValue>& cells) const {
+    for (size_t j = 0; j < cells.size(); ++j) {
+        AppendValue(out, cells[j]);
+        if (j + 1 < cells.size())
+            out.push_back(',');
+    }
+}
+
 std::string myfuns::get_insert(const std::string& tableName,
                                const std::vector<TInsertValue>& cells) const {
     // Room for the text without escapes: a quoted table name, the frame and
@@ -193,18 +220,8 @@ std::string myfuns::get_insert(const std::string& tableName,
         size += cell.Text.size() + 4;
     std::string sql;
     sql.reserve(size);
-    sql.append("insert into ");
-    // A reserved word cannot stand unquoted as a table name.
-    if (IsReservedWord(tableName))
-        sql.append("`").append(tableName).append("`");
-    else
-        sql.append(tableName);
-    sql.append(" values(");
-    for (size_t j = 0; j < cells.size(); ++j) {
-        AppendValue(sql, cells[j]);
-        if (j + 1 < cells.size())
-            sql.push_back(',');
-    }
+    sql.append(insert_head(tableName)).push_back('(');
+    append_values(sql, cells);
     sql.append(" );");
     return sql;
 }
@@ -322,7 +339,7 @@ std::optional<myfuns::TOpenSheet> myfuns::OpenForConversion(const TConversionFor
 }
 
 void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
-                         const std::function<void(const std::string&)>& execute) const {
+                         const TRowSink& execute) const {
     const int rows = open.Sheet->UsedRange().Rows().Count();
     if (form.gauge) {
         form.gauge->SetRange(0, rows);
@@ -358,7 +375,7 @@ void myfuns::ConvertRows(TOpenSheet& open, int columns, const TConversionForm& f
             empty = empty && cells[i].IsEmpty();
         }
         if (!empty) {
-            execute(get_insert(*form.sql_table_name, cells));
+            execute(k, cells);
             if (form.gauge) {
                 form.gauge->RowWritten(k);
                 form.gauge->SetPosition(k);
@@ -385,6 +402,8 @@ bool myfuns::dump_stream(std::ostream& out, const std::string& name, TConversion
 }
 
 bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
+    if (Loader.Active())
+        writer.Write(kStrictSession);
     writer.Write(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, TableOptions));
     if (form.gauge)
         form.gauge->Created();
@@ -392,9 +411,42 @@ bool myfuns::write_dump(TDumpWriter& writer, TConversionForm& form) const {
     std::optional<TOpenSheet> open = OpenForConversion(form, columns);
     if (!open)
         return false;
-    ConvertRows(*open, columns, form, [&writer](const std::string& sql) { writer.Write(sql); });
+    if (Loader.Active())
+        WriteBatches(writer, *open, columns, form);
+    else
+        ConvertRows(*open, columns, form, [&](int, const std::vector<TInsertValue>& cells) {
+            writer.Write(get_insert(*form.sql_table_name, cells));
+        });
     ShutDown(*open->App);
     return true;
+}
+
+void myfuns::WriteBatches(TDumpWriter& writer, TOpenSheet& open, int columns,
+                          const TConversionForm& form) const {
+    // A line per statement: the stock client reads its input by lines.
+    TRowBatch batch("\n" + insert_head(*form.sql_table_name), ",", ";", kBatchBytes,
+                    Loader.BatchRows);
+    const auto flush = [&] {
+        if (batch.Rows() > 0)
+            writer.Write(batch.Take());
+    };
+    std::string row;
+    try {
+        ConvertRows(open, columns, form, [&](int, const std::vector<TInsertValue>& cells) {
+            row.assign("(");
+            append_values(row, cells);
+            row.push_back(')');
+            if (!batch.Fits(row.size()))
+                flush();
+            batch.Add(row);
+        });
+    } catch (const Exception&) {
+        // The rows before an error cell are in the dump, as one statement
+        // per row would have them.
+        flush();
+        throw;
+    }
+    flush();
 }
 
 bool myfuns::IsClusterNode(TUniConnection& con1) const {
@@ -433,6 +485,14 @@ bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
         con1.SpecificOptions().SetValues("Charset", "utf8mb4");
         con1.ExecSQL("SET NAMES utf8mb4", noParams);
     }
+    int columns = 0;
+    std::optional<TOpenSheet> open;
+    std::unique_ptr<TLoader> loader;
+    if (Loader.Active())
+        loader = std::make_unique<TLoader>(
+            *this, con1, LoadTarget(*form.sql_table_name, options, *form.grid), Loader,
+            [&](int row) { return RowTexts(*open, columns, row); }, form.gauge,
+            [this](const std::string& text) { Notice(text); }, FLastLoad);
     con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, options), noParams);
     // Rows of a transactional table are committed as they go, as MyISAM
     // keeps them, whatever the server's default.
@@ -440,13 +500,40 @@ bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
         con1.ExecSQL("SET autocommit=1", noParams);
     if (form.gauge)
         form.gauge->Created();
-    int columns = 0;
-    std::optional<TOpenSheet> open = OpenForConversion(form, columns);
+    open = OpenForConversion(form, columns);
     if (!open)
         return false;
-    ConvertRows(*open, columns, form, [&](const std::string& sql) { con1.ExecSQL(sql, noParams); });
+    if (loader)
+        LoadRows(*open, columns, form, *loader);
+    else
+        ConvertRows(*open, columns, form, [&](int, const std::vector<TInsertValue>& cells) {
+            con1.ExecSQL(get_insert(*form.sql_table_name, cells), noParams);
+        });
     open->App->Quit();
     return true;
+}
+
+void myfuns::LoadRows(TOpenSheet& open, int columns, const TConversionForm& form,
+                      TLoader& loader) const {
+    try {
+        ConvertRows(
+            open, columns, form,
+            [&loader](int row, const std::vector<TInsertValue>& cells) { loader.Add(row, cells); });
+    } catch (const EDAError&) {
+        throw;
+    } catch (const Exception&) {
+        // An error cell: the rows before it are stored, as on the default road.
+        loader.Flush();
+        throw;
+    }
+    loader.Finish();
+}
+
+std::vector<std::string> myfuns::RowTexts(TOpenSheet& open, int columns, int row) const {
+    std::vector<std::string> texts;
+    for (int c = 1; c <= columns; ++c)
+        texts.push_back(cell_text(open.App->Cells(row, c).value()));
+    return texts;
 }
 
 } // namespace tabellix

@@ -6,6 +6,7 @@
 #include "base/FormatSettings.h"
 #include "base/Variant.h"
 #include "engine/grid.h"
+#include "engine/loader.h"
 #include "engine/models.h"
 #include "engine/table_options.h"
 #include "engine/typed_values.h"
@@ -43,6 +44,11 @@ public:
     // The insert statement for one sheet row's values.
     std::string get_insert(const std::string& tableName,
                            const std::vector<TInsertValue>& cells) const;
+    // What every insert statement starts with: "insert into NAME values".
+    std::string insert_head(const std::string& tableName) const;
+    // Appends one row's values as the insert statement has them, between
+    // its parentheses.
+    void append_values(std::string& out, const std::vector<TInsertValue>& cells) const;
     std::string mysql_escap(const std::string& text) const;
     // A cell value as text; an error value raises EConvertError. Taken by
     // value so that a cell's text moves out of it.
@@ -86,6 +92,12 @@ public:
     TTableOptions TableOptions;
     // Tells of a choice made for the user beyond the messages above.
     std::function<void(const std::string&)> OnNotice;
+    // How the rows go: the default is one statement per row; otherwise the
+    // transfer goes through the loader and the dump writes multi-row
+    // inserts after a statement that makes the loading session strict.
+    TLoaderOptions Loader;
+    // How the last transfer through the loader went, also when it failed.
+    const TLoadReport& LastLoad() const { return FLastLoad; }
 
 private:
     void ShowMessage(const std::string& text) const;
@@ -102,10 +114,20 @@ private:
     // The conversion passes' guarded open: the sheet and its column count,
     // or nothing after showing the error's message.
     std::optional<TOpenSheet> OpenForConversion(const TConversionForm& form, int& columns) const;
-    // Hands one insert statement per non-empty row to execute, driving the
-    // gauge.
+    // Receives a non-empty sheet row's number and its values.
+    using TRowSink = std::function<void(int row, const std::vector<TInsertValue>& cells)>;
+    // Hands each non-empty row to execute, driving the gauge.
     void ConvertRows(TOpenSheet& open, int columns, const TConversionForm& form,
-                     const std::function<void(const std::string&)>& execute) const;
+                     const TRowSink& execute) const;
+    // The transfer's rows through loader; pending rows are sent before an
+    // error of the sheet leaves.
+    void LoadRows(TOpenSheet& open, int columns, const TConversionForm& form,
+                  TLoader& loader) const;
+    // The dump's rows in multi-row inserts, flushed before an error leaves.
+    void WriteBatches(TDumpWriter& writer, TOpenSheet& open, int columns,
+                      const TConversionForm& form) const;
+    // The cell texts of sheet row row, for the reject file.
+    std::vector<std::string> RowTexts(TOpenSheet& open, int columns, int row) const;
     std::string get_col_name(const std::string& name, TColumnNameIndex& names) const;
     // The dump pass after its writer is made.
     bool write_dump(TDumpWriter& writer, TConversionForm& form) const;
@@ -114,6 +136,7 @@ private:
     bool HoldsWideChars(TOpenSheet& open, int columns) const;
 
     TFormatSettings FFormatSettings;
+    TLoadReport FLastLoad;
 };
 
 } // namespace tabellix

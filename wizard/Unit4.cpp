@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -133,8 +134,9 @@ void TForm4::BuildWindow() {
     lstep->hide();
     btnoptions = Button(this, "btnoptions", "Options\u2026", QRect(40, 372, 145, 29));
     FTableOptions = LoadTableOptions();
+    FLoaderOptions = LoadLoaderOptions();
     connect(btnoptions, &QPushButton::clicked, this,
-            [this] { TOptionsDialog(this).Edit(FTableOptions); });
+            [this] { TOptionsDialog(this).Edit(FTableOptions, FLoaderOptions); });
 }
 
 void TForm4::BuildStep1(QFrame* page) {
@@ -466,6 +468,9 @@ TPassEnd TForm4::RunPass() {
     // A remembered key row the loaded grid does not have makes no key.
     if (funs->TableOptions.PrimaryKey >= grid->Grid().RowCount())
         funs->TableOptions.PrimaryKey = 0;
+    funs->Loader = FLoaderOptions;
+    if (funs->Loader.KeepGoing && funs->Loader.RejectFile.empty())
+        funs->Loader.RejectFile = DefaultRejectFile(form);
     const auto starting = [this] {
         PassStarting();
         ShowStep(wiz5, 5);
@@ -507,7 +512,7 @@ void TForm4::PassFailed(int from, const std::exception& error) {
     if (rb_server->isChecked() && FGauge->IsCreated()) {
         FLeftDatabase = wiz4->ChosenDatabase();
         FLeftTable = sql_table_name->text().toStdString();
-        const int written = FGauge->Written();
+        const int written = StoredRows();
         lblleft->setText(QString("The table %1.%2 stays on the server, %3.")
                              .arg(Q(FLeftDatabase), Q(FLeftTable),
                                   written == 0 ? QString("empty") : "holding " + Rows(written)));
@@ -529,16 +534,34 @@ void TForm4::RemoveLeftTable() {
     FLeftTable.clear();
 }
 
-// Rows written, where to, and the time taken.
+// TABLE-rejects.csv in the workbook's folder.
+std::string TForm4::DefaultRejectFile(const TConversionForm& form) const {
+    const std::string name = funs->spchar_filter(*form.sql_table_name) + "-rejects.csv";
+    return QFileInfo(Q(form.filename)).absoluteDir().filePath(Q(name)).toStdString();
+}
+
+// The loader counts what the server took; a refused row was handed over
+// all the same.
+int TForm4::StoredRows() const {
+    if (rb_server->isChecked() && funs->Loader.Active())
+        return funs->LastLoad().Stored;
+    return FGauge->Written();
+}
+
+// Rows written, where to, and the time taken; the rows refused on the way
+// and the file that lists them.
 std::string TForm4::CompletionLine() const {
     const auto taken = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - FPassStart);
     const std::string target =
         rb_file->isChecked() ? dfile
                              : wiz4->ChosenDatabase() + "." + sql_table_name->text().toStdString();
-    return QString("%1 written to %2 in %3")
-        .arg(Rows(FGauge->Written()), Q(target), Duration(taken))
-        .toStdString();
+    QString line =
+        QString("%1 written to %2 in %3").arg(Rows(StoredRows()), Q(target), Duration(taken));
+    const TLoadReport& load = funs->LastLoad();
+    if (rb_server->isChecked() && funs->Loader.Active() && load.Refused > 0)
+        line += QString("\n%1 refused, listed in %2").arg(Rows(load.Refused), Q(load.RejectFile));
+    return line.toStdString();
 }
 
 // Back to the page a failed pass started from, ready to try again.

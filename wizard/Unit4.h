@@ -87,6 +87,8 @@ private:
     // Types every grid row from its column of the sheet, telling of the
     // error cells that keep columns as text.
     void ProposeTypesClick();
+    int StoredRows() const;
+    std::string DefaultRejectFile(const TConversionForm& form) const;
     TListModel SheetList() const;
     void SetSheetList(const TListModel& list);
 
@@ -116,7 +118,8 @@ private:
     QPushButton* btnnext = nullptr;
     QPushButton* btnclose = nullptr;
     QPushButton* btnoptions = nullptr;
-    TTableOptions FTableOptions; // the Options dialog's, remembered between runs
+    TTableOptions FTableOptions;   // the Options dialog's, remembered between runs
+    TLoaderOptions FLoaderOptions; // likewise
     QLabel* lstep = nullptr;
 
     QLabel* filename = nullptr;

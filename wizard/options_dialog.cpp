@@ -1,7 +1,9 @@
 #include "wizard/options_dialog.h"
 
 #include "wizard/dialogs.h"
+#include "wizard/settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -15,6 +17,8 @@ namespace tabellix {
 namespace {
 
 const char* const kCharsetTexts[] = {"Automatic", "utf8", "utf8mb4"};
+const char* const kMethodTexts[] = {"One statement per row", "Multi-row inserts", "LOAD DATA LOCAL",
+                                    "the fastest available"};
 
 } // namespace
 
@@ -34,6 +38,44 @@ void SaveTableOptions(const TTableOptions& options) {
     settings.setValue("table/engine", QString::fromStdString(options.Engine));
     settings.setValue("table/charset", static_cast<int>(options.Charset));
     settings.setValue("table/primaryKey", options.PrimaryKey);
+}
+
+TLoaderOptions LoadLoaderOptions() {
+    TLoaderOptions options;
+    const int method = Remembered(setting::LoadMethod, 0).toInt();
+    if (method >= 0 && method <= static_cast<int>(TLoadMethod::Fastest))
+        options.Method = static_cast<TLoadMethod>(method);
+    options.BatchRows = std::max(0, Remembered(setting::BatchRows, 0).toInt());
+    options.KeepGoing = Remembered(setting::KeepGoing, false).toBool();
+    options.RejectFile = Remembered(setting::RejectFile).toString().toStdString();
+    return options;
+}
+
+void SaveLoaderOptions(const TLoaderOptions& options) {
+    Remember(setting::LoadMethod, static_cast<int>(options.Method));
+    Remember(setting::BatchRows, options.BatchRows);
+    Remember(setting::KeepGoing, options.KeepGoing);
+    Remember(setting::RejectFile, QString::fromStdString(options.RejectFile));
+}
+
+void TOptionsDialog::AddLoaderRows(QFormLayout& form) {
+    loadMethod = new QComboBox(this);
+    loadMethod->setObjectName("loadmethod");
+    for (const char* text : kMethodTexts)
+        loadMethod->addItem(text);
+    form.addRow("Send the rows by:", loadMethod);
+    batchRows = new QSpinBox(this);
+    batchRows->setObjectName("batchrows");
+    batchRows->setRange(0, 1000000);
+    batchRows->setSpecialValueText("As many as fit");
+    form.addRow("Rows per statement:", batchRows);
+    keepGoing = new QCheckBox("Go on past refused rows", this);
+    keepGoing->setObjectName("keepgoing");
+    form.addRow(keepGoing);
+    rejectFile = new QLineEdit(this);
+    rejectFile->setObjectName("rejectfile");
+    rejectFile->setPlaceholderText("TABLE-rejects.csv beside the workbook");
+    form.addRow("Reject file:", rejectFile);
 }
 
 TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
@@ -56,6 +98,7 @@ TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
     primaryKey->setRange(0, 9999);
     primaryKey->setSpecialValueText("None");
     form->addRow("Primary key (grid row):", primaryKey);
+    AddLoaderRows(*form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (const auto problem = check_engine_name(engine->currentText().trimmed().toStdString()))
@@ -67,16 +110,25 @@ TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(buttons);
 }
 
-bool TOptionsDialog::Edit(TTableOptions& options) {
-    engine->setCurrentText(QString::fromStdString(options.Engine));
-    charset->setCurrentIndex(static_cast<int>(options.Charset));
-    primaryKey->setValue(options.PrimaryKey);
+bool TOptionsDialog::Edit(TTableOptions& table, TLoaderOptions& loader) {
+    engine->setCurrentText(QString::fromStdString(table.Engine));
+    charset->setCurrentIndex(static_cast<int>(table.Charset));
+    primaryKey->setValue(table.PrimaryKey);
+    loadMethod->setCurrentIndex(static_cast<int>(loader.Method));
+    batchRows->setValue(loader.BatchRows);
+    keepGoing->setChecked(loader.KeepGoing);
+    rejectFile->setText(QString::fromStdString(loader.RejectFile));
     if (exec() != QDialog::Accepted)
         return false;
-    options.Engine = engine->currentText().trimmed().toStdString();
-    options.Charset = static_cast<TCharsetChoice>(charset->currentIndex());
-    options.PrimaryKey = primaryKey->value();
-    SaveTableOptions(options);
+    table.Engine = engine->currentText().trimmed().toStdString();
+    table.Charset = static_cast<TCharsetChoice>(charset->currentIndex());
+    table.PrimaryKey = primaryKey->value();
+    SaveTableOptions(table);
+    loader.Method = static_cast<TLoadMethod>(loadMethod->currentIndex());
+    loader.BatchRows = batchRows->value();
+    loader.KeepGoing = keepGoing->isChecked();
+    loader.RejectFile = rejectFile->text().trimmed().toStdString();
+    SaveLoaderOptions(loader);
     return true;
 }
 

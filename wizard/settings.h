@@ -15,6 +15,10 @@ inline constexpr const char* ServerPort = "server/port";
 inline constexpr const char* ServerUser = "server/user";
 inline constexpr const char* OpenFolder = "folders/open";
 inline constexpr const char* SaveFolder = "folders/save";
+inline constexpr const char* LoadMethod = "loader/method";
+inline constexpr const char* BatchRows = "loader/batchRows";
+inline constexpr const char* KeepGoing = "loader/keepGoing";
+inline constexpr const char* RejectFile = "loader/rejectFile";
 } // namespace setting
 
 // The value stored under key, or fallback when there is none.

@@ -4,6 +4,7 @@
 #include "base/Format.h"
 #include "base/Text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -106,6 +107,14 @@ int SendContent(TMySqlNet& net, const std::string& name) {
     }
 }
 
+void SendData(TMySqlNet& net, std::string_view data) {
+    for (size_t at = 0; at < data.size(); at += ChunkSize) {
+        const size_t n = std::min(ChunkSize, data.size() - at);
+        net.WriteBytes(reinterpret_cast<const uint8_t*>(data.data() + at), 0, static_cast<int>(n));
+        net.Send();
+    }
+}
+
 } // namespace
 
 std::optional<std::string> LocalInfileName(std::string_view statement) {
@@ -123,9 +132,16 @@ std::optional<std::string> LocalInfileName(std::string_view statement) {
 // file, so that a server cannot pull an arbitrary local file; otherwise the
 // empty packet alone says "no data".
 void AnswerLocalFileRequest(TMySqlNet& net, const std::string& requested,
-                            const std::optional<std::string>& allowed) {
+                            const std::optional<std::string>& allowed, const TLocalRows* rows) {
     net.Clear();
-    int fileError = allowed && *allowed == requested ? SendContent(net, requested) : 0;
+    const bool named = allowed && *allowed == requested;
+    int fileError = 0;
+    if (rows && requested == rows->Name) {
+        if (named)
+            SendData(net, rows->Data);
+    } else if (named) {
+        fileError = SendContent(net, requested);
+    }
     net.SendEmpty();
     net.Receive();
     if (fileError != 0)

@@ -537,7 +537,7 @@ void TMySqlSession::RememberLocalFileStatement(TServerCommand command, const uin
 
 // Local-file request: 0xFB and a file name, which runs to the packet's end.
 void TMySqlSession::SendLocalFile() {
-    AnswerLocalFileRequest(Fnet, Fnet.ReadString(), FLocalInfileName);
+    AnswerLocalFileRequest(Fnet, Fnet.ReadString(), FLocalInfileName, FLocalRows);
 }
 
 void TMySqlSession::SkipRows() {

@@ -80,6 +80,7 @@ constexpr uint8_t CollationLatin1 = 8;
 constexpr uint8_t CollationUtf8mb4 = 45;
 
 class TCRVioTls;
+struct TLocalRows;
 
 class TMySqlSession {
 public:
@@ -161,6 +162,9 @@ public:
     void SetSSLVerify(bool value) { FSSLVerify = value; }
     void SetGetServerPublicKey(bool value) { FGetServerPublicKey = value; }
     void SetServerPublicKeyFile(std::string path) { FServerPublicKeyFile = std::move(path); }
+    // Rows answering the program's own LOAD DATA statement; nullptr for none.
+    // Not owned: the caller keeps them until the statement has run.
+    void SetLocalRows(const TLocalRows* rows) { FLocalRows = rows; }
     bool SkipPacket() const { return FSkipPacket; }
     void SetSkipPacket(bool value) { FSkipPacket = value; }
     bool protocol41() const;
@@ -239,6 +243,7 @@ private:
     bool FSkipPacket = false;
     // The file named by the LOAD DATA LOCAL INFILE statement being executed, if any.
     std::optional<std::string> FLocalInfileName;
+    const TLocalRows* FLocalRows = nullptr;
 };
 
 } // namespace tabellix

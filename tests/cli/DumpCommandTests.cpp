@@ -41,6 +41,24 @@ TEST_F(DumpCommand, WritesTheSettledFileAndNamesIt) {
                          "values('Bob','42' );");
 }
 
+TEST_F(DumpCommand, BatchWritesMultiRowInsertsAfterTheStrictSessionStatement) {
+    for (const std::vector<std::string>& batch :
+         {std::vector<std::string>{"--batch"}, std::vector<std::string>{"--batch", "5"}}) {
+        SCOPED_TRACE(batch.size());
+        std::vector<std::string> args = batch;
+        args.insert(args.end(), {"--force", "--table", "t"});
+        ASSERT_EQ(Run(args), 0) << Err.str();
+        EXPECT_EQ(
+            Written(),
+            "\xEF\xBB\xBFSET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), "
+            "'STRICT_ALL_TABLES');\n CREATE TABLE `t` (   `column`  VARCHAR(255)  ,  `column_1`  "
+            "VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;\ninsert into t "
+            "values('Name','Qty'),('Bob','42');");
+    }
+    EXPECT_EQ(Run({"--batch", "0"}), 1);
+    EXPECT_EQ(Err.str(), "--batch wants a row count from 1, not \"0\"");
+}
+
 TEST_F(DumpCommand, ColumnEditsFollowTheFieldEditor) {
     struct Case {
         std::vector<std::string> columns;

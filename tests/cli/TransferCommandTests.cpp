@@ -112,6 +112,38 @@ TEST_F(TransferCommand, AServerErrorReadsAsTheStockClientPrintsIt) {
                          "`cli_transfer`.`strict_people`.`name` at row 1\n");
 }
 
+TEST_F(TransferCommand, ABatchedRefusalNamesTheSheetRowBeforeTheServersError) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.batch_people"});
+    cli::TArgs args{"transfer"};
+    for (const std::string& arg : ServerArgs())
+        args.push_back(arg);
+    args.insert(args.end(),
+                {test::kPeopleBook, "--database", "cli_transfer", "--table", "batch_people",
+                 "--first-row-names", "--column", "1:name:INT", "--batch"});
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::RunMain(args, out, err), 1);
+    EXPECT_EQ(err.str(), "tabellix-convert: sheet row 2 was refused\n"
+                         "ERROR 1366 (22007): Incorrect integer value: 'Bob' for column "
+                         "`cli_transfer`.`batch_people`.`name` at row 1\n");
+}
+
+TEST_F(TransferCommand, KeepGoingListsTheRefusedRowsAndExitsWithTwo) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.keep_people"});
+    test::TempDir dir;
+    const std::string rejects = (dir.Path() / "refused.csv").string();
+    EXPECT_EQ(
+        Transfer("keep_people", {"--column", "1:name:INT", "--keep-going", "--rejects", rejects}),
+        2);
+    EXPECT_EQ(Output.str(), "cli_transfer.keep_people\n");
+    EXPECT_EQ(Err.str(),
+              "tabellix-convert: 0 rows stored, 1 refused (listed in " + rejects + ")\n");
+    EXPECT_EQ(test::ReadFileBytes(rejects),
+              "2,Incorrect integer value: 'Bob' for column `cli_transfer`.`keep_people`.`name` at "
+              "row 1,Bob,42\r\n");
+}
+
 TEST_F(TransferCommand, TransfersOverTlsPlainAndCompressed) {
     if (Server.tlsCA.empty())
         TABELLIX_MISSING("The test server's TLS set-up (TABELLIX_MYSQL_TLS_CA)");
@@ -153,6 +185,8 @@ TEST_F(TransferCommand, RefusesBadCommandLines) {
          "--port wants a TCP port number from 1 to 65535, not \"33o6\""},
         {{"--host", "h", "--user", "u", "--database", "d", test::kPeopleBook, "--table", "1x"},
          "Please input a valid Mysql Table Name"},
+        {{"--host", "h", "--user", "u", "--database", "d", test::kPeopleBook, "--rejects", "r"},
+         "--rejects needs --keep-going"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

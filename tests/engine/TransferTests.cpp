@@ -6,7 +6,7 @@
 #include "engine/field_edit.h"
 #include "engine/server_target.h"
 #include "mysql/client/MyClassesUni.h"
-#include "tests/engine/PassFixture.h"
+#include "tests/engine/TransferFixture.h"
 #include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
@@ -21,98 +21,6 @@ using namespace tabellix;
 using namespace tabellix::test;
 
 namespace {
-
-const std::vector<Variant> kNoParams{Variant::Null()};
-
-bool Holds(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-class TransferFixture : public PassFixture {
-protected:
-    void SetUp() override {
-        PassFixture::SetUp();
-        auto server = TestMySqlServer();
-        if (!server)
-            TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
-        Server = *server;
-        set_up_connection(Con);
-        connect_server(Con, Login());
-        Con.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
-        Con.SetDatabase("engine_transfer");
-        PrepareForm();
-    }
-
-    TServerLogin Login() const {
-        return {Server.host, std::to_string(Server.port), Server.user, Server.password};
-    }
-
-    bool HasTable(const std::string& table) {
-        TStringList tables;
-        Con.GetTableNames(tables, false);
-        return Holds(tables.Items(), table);
-    }
-
-    // A fresh table name for each test, so parallel runs do not meet.
-    void UseTable(const std::string& name) {
-        TableName = name;
-        Con.ExecSQL("DROP TABLE IF EXISTS " + name, kNoParams);
-        std::ifstream log(Server.generalLog, std::ios::ate);
-        LogStart = log ? static_cast<std::streamoff>(log.tellg()) : 0;
-    }
-
-    bool Transfer(bool names) {
-        Form.chk_names = names;
-        EXPECT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, names));
-        Calls.clear();
-        return Funcs.start_transfer(Form, Con);
-    }
-
-    // Every row of the table, its columns joined by "|".
-    std::vector<std::string> StoredRows(const std::string& table, TUniConnection* con = nullptr) {
-        TMySQLRecordset rs;
-        rs.SetConnection(static_cast<TMySQLConnection*>((con ? con : &Con)->IConnection()));
-        rs.SetProp(22, true);
-        rs.SetSQL("SELECT * FROM " + table);
-        rs.Open();
-        std::vector<std::string> rows;
-        for (int r = 0; r < rs.RecordCount(); ++r) {
-            std::string row;
-            for (int c = 0; c < rs.FieldCount(); ++c)
-                row += (c ? "|" : "") + rs.GetFieldAsVariant(r, c).AsString();
-            rows.push_back(row);
-        }
-        return rows;
-    }
-
-    // The statements the server logged that name the table, as the log
-    // shows them: without the blanks around them and the final ";".
-    std::vector<std::string> Logged(const std::string& table) {
-        std::ifstream log(Server.generalLog);
-        log.seekg(LogStart);
-        std::vector<std::string> statements;
-        for (std::string line; std::getline(log, line);) {
-            const size_t query = line.find(" Query\t");
-            if (query != std::string::npos && line.find(table) != std::string::npos &&
-                line.find("DROP TABLE") == std::string::npos &&
-                line.find("SELECT * FROM") == std::string::npos)
-                statements.push_back(line.substr(query + 7));
-        }
-        return statements;
-    }
-
-    static std::string AsLogged(const std::string& statement) {
-        std::string text = Trim(statement);
-        if (!text.empty() && text.back() == ';')
-            text.pop_back();
-        return text;
-    }
-
-    MySqlTestServer Server;
-    std::streamoff LogStart = 0;
-    const TDataAccessUnits Units;
-    TUniConnection Con;
-};
 
 TEST(DataAccessUnits, RegisterTheProviderWhileTheyLiveAndLeaveAnEarlierOneInPlace) {
     TUniProviders& registry = TUniProviders::Instance();
@@ -436,6 +344,43 @@ TEST_F(TypedRoundTrip, TheDumpReadByTheStockClientStoresTheSame) {
     ASSERT_TRUE(Funcs.dump_file(file, Form));
     ASSERT_EQ(LoadWithClient(file), 0) << test::ReadFileBytes(file);
     EXPECT_EQ(ReadBack("typed_dump"), Expected());
+}
+
+// The loader stores what the default road stores, value for value, by each
+// of its ways; InnoDB so that LOAD DATA can be used.
+TEST_F(TypedRoundTrip, EveryLoaderMethodStoresWhatTheDefaultRoadStores) {
+    const struct {
+        const char* table;
+        TLoadMethod method;
+        int rows;
+        bool loadData;
+    } cases[] = {{"typed_batch", TLoadMethod::Batch, 0, false},
+                 {"typed_batch_two", TLoadMethod::Batch, 2, false},
+                 {"typed_load_data", TLoadMethod::LoadData, 0, true},
+                 {"typed_fastest", TLoadMethod::Fastest, 1, true}};
+    Funcs.TableOptions.Engine = "InnoDB";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        UseTable(c.table);
+        Funcs.Loader = {c.method, c.rows, false, ""};
+        ASSERT_TRUE(Funcs.start_transfer(Form, Con));
+        EXPECT_EQ(ReadBack(c.table), Expected());
+        EXPECT_EQ(Funcs.LastLoad().Stored, 3);
+        EXPECT_EQ(Funcs.LastLoad().LoadData, c.loadData);
+    }
+}
+
+TEST_F(TypedRoundTrip, TheExtendedInsertDumpReadByTheStockClientStoresTheSame) {
+    UseTable("typed_extended");
+    Funcs.Loader = {TLoadMethod::Batch, 2, false, ""};
+    test::TempDir dir;
+    const std::string file = (dir.Path() / "typed.SQL").string();
+    ASSERT_TRUE(Funcs.dump_file(file, Form));
+    const std::string dump = test::ReadFileBytes(file);
+    EXPECT_TRUE(dump.starts_with(kBom + kStrictSession + " CREATE TABLE")) << dump;
+    EXPECT_NE(dump.find("'),("), std::string::npos) << "two rows in one statement";
+    ASSERT_EQ(LoadWithClient(file), 0) << dump;
+    EXPECT_EQ(ReadBack("typed_extended"), Expected());
 }
 
 } // namespace

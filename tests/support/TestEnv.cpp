@@ -55,6 +55,8 @@ std::optional<MySqlTestServer> TestMySqlServer() {
     s.tlsPassword = Env("TABELLIX_MYSQL_TLS_PASSWORD");
     s.ed25519User = Env("TABELLIX_MYSQL_ED25519_USER");
     s.ed25519Password = Env("TABELLIX_MYSQL_ED25519_PASSWORD");
+    if (const std::string limited = Env("TABELLIX_MYSQL_LIMITED_PORT"); !limited.empty())
+        s.limitedPort = std::atoi(limited.c_str());
     return s;
 }
 

@@ -32,6 +32,9 @@ struct MySqlTestServer {
     std::string tlsPassword;
     std::string ed25519User; // an account IDENTIFIED VIA ed25519
     std::string ed25519Password;
+    // A second server beside it, without local files and with a packet
+    // limit of 4096 bytes, where the same user logs in; 0 when none.
+    int limitedPort = 0;
 };
 std::optional<MySqlTestServer> TestMySqlServer();
 

@@ -5,12 +5,19 @@
 
 #include "dataaccess/Uni.h"
 #include "mysql/client/MyClassesUni.h"
+#include "wizard/options_dialog.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -484,6 +491,47 @@ TEST_F(ServerPath, TheCompletionPageTellsTheRowsTheTableAndTheTimeTaken) {
     EXPECT_TRUE(std::regex_match(
         line, std::regex("3 rows written to " + Database + "\\.new_table in [0-9]+\\.[0-9] s")))
         << line;
+}
+
+// Multi-row inserts going on past refused rows, as the Options dialog sets
+// them: the completion page counts the rows stored and refused and names
+// the reject file.
+TEST_F(ServerPath, TheCompletionPageTellsTheRefusedRowsAndTheirRejectFile) {
+    AddBook(kBook, {{"Ages",
+                     {{Variant("Name"), Variant("Age")},
+                      {Variant("Bob"), Variant(42.0)},
+                      {Variant("Eve"), Variant("old")},
+                      {Variant("Max"), Variant(9.0)}}}});
+    TempDir dir;
+    const std::string rejects = (dir.Path() / "refused.csv").string();
+    bool driven = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        driven = true;
+        EXPECT_EQ(dialog->findChild<QComboBox*>("loadmethod")->currentText(),
+                  "One statement per row");
+        dialog->findChild<QComboBox*>("loadmethod")->setCurrentIndex(1);
+        dialog->findChild<QCheckBox*>("keepgoing")->setChecked(true);
+        dialog->findChild<QLineEdit*>("rejectfile")->setText(Q(rejects));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Click("btnoptions");
+    ASSERT_TRUE(driven) << "the Options dialog did not open";
+    EXPECT_EQ(LoadLoaderOptions().Method, TLoadMethod::Batch);
+    ChooseBook(kBook, 0, true);
+    TransferWithSecondColumnTyped("INT");
+    SaveLoaderOptions({});
+    ASSERT_EQ(Step(), "6");
+    const std::string line = Text("lblsummary").toStdString();
+    EXPECT_TRUE(std::regex_match(line, std::regex("2 rows written to " + Database +
+                                                  "\\.new_table in [0-9]+\\.[0-9] s\n1 row "
+                                                  "refused, listed in " +
+                                                  rejects)))
+        << line;
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
+              (TTable{{"Bob", "42"}, {"Max", "9"}}));
+    EXPECT_EQ(ReadFileBytes(rejects).substr(0, 40), "3,Incorrect integer value: 'old' for col");
 }
 
 class ServerPathNames : public WizardFixture {

@@ -102,6 +102,15 @@ std::string OkPayload(uint8_t affected, uint8_t insertId) {
            Le(2, 2) + Le(0, 2);
 }
 
+std::string Lcs(const std::string& s) {
+    return static_cast<char>(s.size()) + s;
+}
+
+std::string Column41(const std::string& name, uint8_t type, uint32_t length) {
+    return Lcs("def") + Lcs("db") + Lcs("t") + Lcs("t") + Lcs(name) + Lcs(name) + '\x0C' +
+           Le(33, 2) + Le(length, 4) + static_cast<char>(type) + Le(0, 2) + '\0' + Le(0, 2);
+}
+
 int TMemoryVio::ReadNoWait(uint8_t* buffer, int offset, int count) {
     Receives.push_back(count);
     FLastError.clear();

@@ -31,6 +31,10 @@ std::string PluginGreetingPayload(uint32_t capabilities, const std::string& salt
 std::string Le(uint64_t value, int bytes);
 // An OK packet's payload with affected rows and insert id (4.1 form).
 std::string OkPayload(uint8_t affected = 0, uint8_t insertId = 0);
+// A length-coded string of fewer than 251 bytes.
+std::string Lcs(const std::string& s);
+// Column definition, 4.1 form.
+std::string Column41(const std::string& name, uint8_t type, uint32_t length);
 
 class TMemoryVio : public TCRVio {
 public:

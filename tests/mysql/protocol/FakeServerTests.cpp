@@ -22,10 +22,12 @@
 namespace tabellix {
 namespace {
 
+using test::Column41;
 using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
 using test::GreetingPayload;
+using test::Lcs;
 using test::Le;
 using test::OkPayload;
 using test::Packet;
@@ -37,16 +39,6 @@ constexpr uint32_t Flags41 = 0x3A28F;
 
 std::string Bytes(const std::array<uint8_t, 20>& a) {
     return {reinterpret_cast<const char*>(a.data()), a.size()};
-}
-
-std::string Lcs(const std::string& s) {
-    return static_cast<char>(s.size()) + s;
-}
-
-// Column definition, 4.1 form.
-std::string Column41(const std::string& name, uint8_t type, uint32_t length) {
-    return Lcs("def") + Lcs("db") + Lcs("t") + Lcs("t") + Lcs(name) + Lcs(name) + '\x0C' +
-           Le(33, 2) + Le(length, 4) + static_cast<char>(type) + Le(0, 2) + '\0' + Le(0, 2);
 }
 
 std::string Login41(const std::string& user, const std::string& auth, const std::string& db) {
@@ -452,6 +444,52 @@ TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
             ASSERT_EQ(got.size(), 5u);
             EXPECT_EQ(got[2], "\x02" + content.substr(0, 8192));
             EXPECT_EQ(got[3], "\x03" + content.substr(8192));
+            EXPECT_EQ(got[4], "\x04");
+        } else {
+            ASSERT_EQ(got.size(), 3u);
+            EXPECT_EQ(got[2], "\x02");
+        }
+    }
+}
+
+// The program's own rows go out for their name, and a file of that very
+// name is never read; a request for any other file gets nothing.
+TEST(FakeServerLocalFile, RowsFromMemoryAnswerOnlyTheirOwnNameAndNeverTheFileOfThatName) {
+    test::TempDir dir;
+    const std::string path = (dir.Path() / "rows").string();
+    std::ofstream(path, std::ios::binary) << "from disk";
+    const std::string data = std::string(9000, 'r');
+    const TLocalRows rows{path, data};
+    struct Case {
+        const char* name;
+        std::string requested;
+        bool sent;
+    };
+    const Case cases[] = {{"their own name", path, true},
+                          {"another file", (dir.Path() / "other").string(), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(dir.Path() / "other", std::ios::binary) << "other file";
+        const std::string statement = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t";
+        std::vector<FakeServer::Step> script = {
+            FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
+            FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
+            FakeServer::Send(Packet(1, "\xFB" + c.requested))};
+        for (int i = 0; i < (c.sent ? 3 : 1); ++i)
+            script.push_back(FakeServer::Read());
+        script.push_back(FakeServer::Send(Packet(c.sent ? 5 : 3, OkPayload(c.sent ? 1 : 0))));
+        FakeServer server(script);
+        TMySqlSession s;
+        Connect(s, server.Port(), "");
+        s.SetLocalRows(&rows);
+        s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(statement.data()),
+                        static_cast<int>(statement.size()), true);
+        s.ReadQueryResult();
+        const auto& got = server.Received();
+        if (c.sent) {
+            ASSERT_EQ(got.size(), 5u);
+            EXPECT_EQ(got[2], "\x02" + data.substr(0, 8192));
+            EXPECT_EQ(got[3], "\x03" + data.substr(8192));
             EXPECT_EQ(got[4], "\x04");
         } else {
             ASSERT_EQ(got.size(), 3u);

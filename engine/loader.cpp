@@ -1,0 +1,347 @@
+#include "engine/loader.h"
+
+#include "base/Format.h"
+#include "dataaccess/Uni.h"
+#include "engine/funcs.h"
+#include "mysql/client/MyClassesUni.h"
+#include "mysql/protocol/MySqlLocalFile.h"
+#include "mysql/protocol/MySqlSessionUni.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tabellix {
+
+const char* const kStrictSession =
+    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), 'STRICT_ALL_TABLES');\n";
+
+namespace {
+
+const std::vector<Variant> kNoParams{Variant::Null()};
+// Room left in a packet beside the statement: the command byte and framing.
+constexpr size_t kPacketMargin = 1024;
+// The file name of the loader's LOAD DATA statement: a name, never a path.
+constexpr const char* kRowsName = "tabellix-rows";
+constexpr int kFetchAll = 22;
+
+TMySqlSession* Session(TUniConnection& con) {
+    TCRConnection* connection = con.IConnection();
+    if (!connection || connection->ClassName() != "TMySQLConnection")
+        return nullptr;
+    return static_cast<TMySQLConnection*>(connection)->Handle();
+}
+
+// The first column of the first row of a query's result, as text.
+std::string ServerValue(TUniConnection& con, const std::string& sql) {
+    TMySQLRecordset rs;
+    rs.SetConnection(static_cast<TMySQLConnection*>(con.IConnection()));
+    rs.SetProp(kFetchAll, true);
+    rs.SetSQL(sql);
+    rs.Open();
+    std::string value = rs.RecordCount() > 0 ? rs.GetFieldAsVariant(0, 0).AsString() : "";
+    rs.Close();
+    return value;
+}
+
+// The server's message without the SQL state the client puts before it.
+std::string ServerMessage(const EDAError& error) {
+    std::string message = error.Message();
+    if (message.starts_with("\r\n"))
+        message.erase(0, 2);
+    if (message.size() >= 6 && message[0] == '#')
+        message.erase(0, 6);
+    return message;
+}
+
+// One CSV field: quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string out = "\"";
+    for (const char c : text) {
+        out.push_back(c);
+        if (c == '"')
+            out.push_back('"');
+    }
+    return out + "\"";
+}
+
+// A value in LOAD DATA's default form: tab between fields, backslash
+// escapes, \N for NULL.
+void AppendLoadValue(std::string& out, const TInsertValue& value) {
+    if (value.Kind == TInsertValue::TKind::Null) {
+        out.append("\\N");
+        return;
+    }
+    for (const char c : value.Text) {
+        switch (c) {
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '\t':
+            out.append("\\t");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        case '\r':
+            out.append("\\r");
+            break;
+        case '\0':
+            out.append("\\0");
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+}
+
+} // namespace
+
+TRowBatch::TRowBatch(std::string head, std::string separator, std::string tail, size_t maxBytes,
+                     int maxRows)
+    : FHead(std::move(head)), FSeparator(std::move(separator)), FTail(std::move(tail)),
+      FText(FHead), FMaxBytes(maxBytes), FMaxRows(maxRows) {}
+
+bool TRowBatch::Fits(size_t rowBytes) const {
+    if (FRows == 0)
+        return true;
+    if (FMaxRows > 0 && FRows >= FMaxRows)
+        return false;
+    return FText.size() + FSeparator.size() + rowBytes + FTail.size() <= FMaxBytes;
+}
+
+void TRowBatch::Add(std::string_view row) {
+    if (FRows++ > 0)
+        FText.append(FSeparator);
+    FText.append(row);
+}
+
+std::string TRowBatch::Take() {
+    std::string text = std::move(FText);
+    text.append(FTail);
+    FText = FHead;
+    FRows = 0;
+    return text;
+}
+
+TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
+                 const TLoaderOptions& options, TCellTexts cellTexts, TProgressSink* gauge,
+                 const TNotice& notice, TLoadReport& report)
+    : FFuns(funs), FCon(con), FTarget(std::move(target)), FOptions(options),
+      FCellTexts(std::move(cellTexts)), FGauge(gauge), FReport(report) {
+    FReport = {};
+    // A database chosen since the last statement leaves the connection to
+    // be opened by the next one; the loader reads its session first.
+    if (!FCon.Connected())
+        FCon.Open();
+    FLoadData = ChooseLoadData(options.Method, notice);
+    FReport.LoadData = FLoadData;
+    MakeBatch();
+    if (options.KeepGoing)
+        OpenRejectFile();
+    MakeStrict();
+}
+
+void TLoader::MakeBatch() {
+    const size_t packet = std::stoull(ServerValue(FCon, "SELECT @@max_allowed_packet"));
+    const size_t limit = std::min(kBatchBytes, packet > kPacketMargin ? packet - kPacketMargin : 1);
+    if (FLoadData)
+        FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
+    else
+        FBatch = std::make_unique<TRowBatch>(FFuns.insert_head(FTarget.Table), ",", ";", limit,
+                                             FOptions.BatchRows);
+}
+
+void TLoader::OpenRejectFile() {
+    FRejects.open(FOptions.RejectFile, std::ios::binary | std::ios::trunc);
+    if (!FRejects)
+        throw EFCreateError(
+            Format("Cannot create file \"%s\". %s", {FOptions.RejectFile, SysErrorMessage(errno)}));
+    FReport.RejectFile = FOptions.RejectFile;
+}
+
+TLoader::~TLoader() {
+    // On the way out of a failed pass the error that ended it is the one to
+    // report; a lost session is not opened again, a new one has its own mode.
+    const TMySqlSession* session = Session(FCon);
+    if (!session || session->IsClosed())
+        return;
+    try {
+        RestoreMode();
+    } catch (const Exception&) {
+    }
+}
+
+// A server's refusal of a statement, as against a lost connection or a
+// fault of the client, after which nothing more can be sent: a server that
+// refuses an oversized packet also closes the session.
+bool TLoader::IsRefusal(const EDAError& error) const {
+    const int code = error.ErrorCode();
+    const TMySqlSession* session = Session(FCon);
+    return code > 0 && (code < 2000 || code >= 3000) && session && !session->IsClosed();
+}
+
+bool TLoader::ChooseLoadData(TLoadMethod method, const TNotice& notice) {
+    if (method != TLoadMethod::LoadData && method != TLoadMethod::Fastest)
+        return false;
+    std::string reason;
+    if (!Session(FCon))
+        reason = "the connection cannot stream rows";
+    else if (FTarget.BareValues)
+        reason = "a BIT column takes values LOAD DATA cannot carry";
+    else if (!FTarget.Transactional)
+        reason = "it needs a transactional engine such as InnoDB, so that a batch with an "
+                 "adjusted or refused row can be taken back";
+    else if (ServerValue(FCon, "SELECT @@local_infile") != "1")
+        reason = "the server does not allow LOAD DATA LOCAL INFILE (local_infile is OFF)";
+    if (reason.empty())
+        return true;
+    if (method == TLoadMethod::LoadData)
+        throw ELoadError("LOAD DATA cannot be used: " + reason);
+    if (notice)
+        notice("LOAD DATA cannot be used: " + reason + "; the rows go in multi-row inserts");
+    return false;
+}
+
+// A multi-row insert into a MyISAM table would store an adjusted value with a
+// warning for a bad value past its first row, where the row's own statement
+// is refused under STRICT_TRANS_TABLES: STRICT_ALL_TABLES refuses both.
+void TLoader::MakeStrict() {
+    FCon.ExecSQL("SET @tabellix_sql_mode = @@sql_mode", kNoParams);
+    FCon.ExecSQL("SET SESSION sql_mode = IF(FIND_IN_SET('STRICT_TRANS_TABLES', @@sql_mode) > 0, "
+                 "CONCAT(@@sql_mode, ',STRICT_ALL_TABLES'), @@sql_mode)",
+                 kNoParams);
+    FStrict = true;
+}
+
+void TLoader::RestoreMode() {
+    if (!FStrict)
+        return;
+    FStrict = false;
+    FCon.ExecSQL("SET SESSION sql_mode = @tabellix_sql_mode", kNoParams);
+}
+
+std::string TLoader::RowText(const std::vector<TInsertValue>& cells) const {
+    std::string text;
+    if (FLoadData) {
+        for (size_t j = 0; j < cells.size(); ++j) {
+            if (j > 0)
+                text.push_back('\t');
+            AppendLoadValue(text, cells[j]);
+        }
+        text.push_back('\n');
+        return text;
+    }
+    text.push_back('(');
+    FFuns.append_values(text, cells);
+    text.push_back(')');
+    return text;
+}
+
+void TLoader::Add(int row, const std::vector<TInsertValue>& cells) {
+    const std::string text = RowText(cells);
+    if (!FBatch->Fits(text.size()))
+        Flush();
+    FBatch->Add(text);
+    FRows.push_back({row, cells});
+}
+
+void TLoader::Flush() {
+    if (FRows.empty())
+        return;
+    // Taken out first, so that a pass stopping half-way never sends a row twice.
+    const std::vector<TRow> rows = std::move(FRows);
+    FRows.clear();
+    bool taken = false;
+    try {
+        taken = Send();
+    } catch (const EDAError& error) {
+        if (!IsRefusal(error))
+            throw;
+    }
+    if (taken)
+        FReport.Stored += static_cast<int>(rows.size());
+    else
+        Resend(rows);
+}
+
+bool TLoader::Send() {
+    const std::string text = FBatch->Take();
+    if (FLoadData)
+        return SendLoadData(text);
+    FCon.ExecSQL(text, kNoParams);
+    return true;
+}
+
+// Each batch in a transaction of its own: LOAD DATA LOCAL turns a bad value
+// or a duplicate key into a warning, so a batch with warnings is taken back
+// and sent again row by row, as the default road sends it.
+bool TLoader::SendLoadData(const std::string& data) {
+    TMySqlSession* session = Session(FCon);
+    const TLocalRows rows{kRowsName, data};
+    FCon.ExecSQL("START TRANSACTION", kNoParams);
+    session->SetLocalRows(&rows);
+    try {
+        FCon.ExecSQL(Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE `%s` CHARACTER SET utf8mb4",
+                            {kRowsName, FTarget.Table}),
+                     kNoParams);
+    } catch (const EDAError&) {
+        session->SetLocalRows(nullptr);
+        FCon.ExecSQL("ROLLBACK", kNoParams);
+        throw;
+    }
+    session->SetLocalRows(nullptr);
+    const bool taken = session->WarningCount() == 0;
+    FCon.ExecSQL(taken ? "COMMIT" : "ROLLBACK", kNoParams);
+    return taken;
+}
+
+int64_t TLoader::StoredRows() {
+    return std::stoll(ServerValue(FCon, "SELECT COUNT(*) FROM `" + FTarget.Table + "`"));
+}
+
+void TLoader::Resend(const std::vector<TRow>& rows) {
+    // A non-transactional table keeps the rows of the batch before the one
+    // that stopped it.
+    const auto kept = static_cast<size_t>(std::max<int64_t>(0, StoredRows() - FReport.Stored));
+    FReport.Stored += static_cast<int>(kept);
+    for (size_t i = kept; i < rows.size(); ++i) {
+        try {
+            FCon.ExecSQL(FFuns.get_insert(FTarget.Table, rows[i].Cells), kNoParams);
+            ++FReport.Stored;
+        } catch (const EDAError& error) {
+            if (!IsRefusal(error))
+                throw;
+            Refuse(rows[i], error);
+        }
+    }
+}
+
+// Called while the refusal is being handled, so that stopping rethrows the
+// server's own error.
+void TLoader::Refuse(const TRow& row, const EDAError& error) {
+    if (!FOptions.KeepGoing) {
+        FReport.FailedRow = row.Row;
+        if (FGauge)
+            FGauge->RowStarted(row.Row);
+        throw;
+    }
+    std::string line = std::to_string(row.Row) + "," + CsvField(ServerMessage(error));
+    for (const std::string& text : FCellTexts(row.Row))
+        line += "," + CsvField(text);
+    FRejects << line << "\r\n" << std::flush;
+    if (!FRejects)
+        throw EOSError(Format("Cannot write to file \"%s\". %s",
+                              {FOptions.RejectFile, SysErrorMessage(errno)}),
+                       errno);
+    ++FReport.Refused;
+}
+
+void TLoader::Finish() {
+    Flush();
+    RestoreMode();
+}
+
+} // namespace tabellix
