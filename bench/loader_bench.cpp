@@ -5,6 +5,7 @@
 // beforehand; the extended-insert dump against the one-statement-per-row dump,
 // both loaded by the mariadb client. Prints the ratios.
 // Usage: loader_bench BOOK_100K BOOK_10K CSV_100K WORK_DIR
+#include "automation/WorkbookCache.h"
 #include "bench/bench_support.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
@@ -155,11 +156,13 @@ void FreshTable(const TSettings& s) {
 }
 
 // The whole conversion as the command line runs it: the workbook listed
-// and its grid proposed, then the transfer over a new connection.
+// and its grid proposed, then the transfer over a new connection, the
+// workbook read once for both.
 double Transfer(const TSettings& s, int port, const std::string& book, const TLoaderOptions& loader,
                 const std::string& engine = "") {
     FreshTable(s);
     const auto start = TClock::now();
+    const TWorkbookCacheScope cache;
     myfuns funs;
     funs.Loader = loader;
     funs.TableOptions.Engine = engine;
