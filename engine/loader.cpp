@@ -13,8 +13,11 @@
 
 namespace tabellix {
 
+// Strict for every table, and without NO_BACKSLASH_ESCAPES, under which the
+// rows' escaped quotes would end their strings.
 const char* const kStrictSession =
-    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), 'STRICT_ALL_TABLES');\n";
+    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(TRIM(BOTH ',' FROM REPLACE(CONCAT(',', "
+    "@@sql_mode, ','), ',NO_BACKSLASH_ESCAPES,', ',')), ''), 'STRICT_ALL_TABLES');\n";
 
 namespace {
 

@@ -50,7 +50,8 @@ TEST_F(DumpCommand, BatchWritesMultiRowInsertsAfterTheStrictSessionStatement) {
         ASSERT_EQ(Run(args), 0) << Err.str();
         EXPECT_EQ(
             Written(),
-            "\xEF\xBB\xBFSET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@sql_mode, ''), "
+            "\xEF\xBB\xBFSET SESSION sql_mode = CONCAT_WS(',', NULLIF(TRIM(BOTH ',' FROM "
+            "REPLACE(CONCAT(',', @@sql_mode, ','), ',NO_BACKSLASH_ESCAPES,', ',')), ''), "
             "'STRICT_ALL_TABLES');\n CREATE TABLE `t` (   `column`  VARCHAR(255)  ,  `column_1`  "
             "VARCHAR(255)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;\ninsert into t "
             "values('Name','Qty'),('Bob','42');");
