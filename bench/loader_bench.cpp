@@ -7,6 +7,7 @@
 // Usage: loader_bench BOOK_100K BOOK_10K CSV_100K WORK_DIR
 #include "automation/WorkbookCache.h"
 #include "bench/bench_support.h"
+#include "bench/server_bench.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
 #include "engine/funcs.h"
@@ -39,21 +40,8 @@ const char* const kColumns = "(c0 VARCHAR(255), c1 VARCHAR(255), c2 VARCHAR(255)
                              "c4 VARCHAR(255), c5 VARCHAR(255), c6 VARCHAR(255), c7 VARCHAR(255), "
                              "c8 VARCHAR(255), c9 VARCHAR(255))";
 
-struct TSettings {
-    std::string Host, User, Password;
-    int Port = 3306;
-};
-
-std::string Env(const char* name, const char* fallback) {
-    const char* v = std::getenv(name);
-    return v && *v ? v : fallback;
-}
-
-struct TNoGauge : TProgressSink {
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
-    void ProcessMessages() override {}
-};
+using bench::TNoGauge;
+using bench::TSettings;
 
 // Forwards loopback connections to the server, each chunk held 1 ms before
 // it goes on, in both directions: a LAN-like round trip of about 2 ms.
@@ -239,9 +227,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string book = argv[1], small = argv[2], csv = argv[3], dir = argv[4];
-    const TSettings s{Env("TABELLIX_MYSQL_HOST", "127.0.0.1"), Env("TABELLIX_MYSQL_USER", "root"),
-                      Env("TABELLIX_MYSQL_PASSWORD", ""),
-                      std::atoi(Env("TABELLIX_MYSQL_PORT", "3306").c_str())};
+    const TSettings s = bench::SettingsFromEnv();
     const TDataAccessUnits units;
     const TLoaderOptions perRow;
     TLoaderOptions batch;

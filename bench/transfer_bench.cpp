@@ -4,6 +4,7 @@
 // peer time / our time (1.0 or more: ours is at least as fast), median and
 // spread. Usage: transfer_bench FILE.xlsx WORK_DIR [REPEATS]
 #include "bench/bench_support.h"
+#include "bench/server_bench.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
 #include "engine/funcs.h"
@@ -28,21 +29,8 @@ using bench::SecondsSince;
 using bench::TClock;
 const char* const kDatabase = "bench_transfer";
 
-struct TSettings {
-    std::string Host, User, Password;
-    int Port = 3306;
-};
-
-std::string Env(const char* name, const char* fallback) {
-    const char* v = std::getenv(name);
-    return v && *v ? v : fallback;
-}
-
-struct TNoGauge : TProgressSink {
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
-    void ProcessMessages() override {}
-};
+using bench::TNoGauge;
+using bench::TSettings;
 
 class TPeer {
 public:
@@ -161,9 +149,7 @@ int main(int argc, char** argv) {
     }
     const std::string book = argv[1], dir = argv[2];
     const int repeats = argc > 3 ? std::atoi(argv[3]) : 3;
-    const TSettings s{Env("TABELLIX_MYSQL_HOST", "127.0.0.1"), Env("TABELLIX_MYSQL_USER", "root"),
-                      Env("TABELLIX_MYSQL_PASSWORD", ""),
-                      std::atoi(Env("TABELLIX_MYSQL_PORT", "3306").c_str())};
+    const TSettings s = bench::SettingsFromEnv();
     TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
     try {
         const TSheetStatements sheet = DumpSheet(book, dir);
