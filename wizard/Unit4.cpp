@@ -135,8 +135,9 @@ void TForm4::BuildWindow() {
     btnoptions = Button(this, "btnoptions", "Options\u2026", QRect(40, 372, 145, 29));
     FTableOptions = LoadTableOptions();
     FLoaderOptions = LoadLoaderOptions();
-    connect(btnoptions, &QPushButton::clicked, this,
-            [this] { TOptionsDialog(this).Edit(FTableOptions, FLoaderOptions); });
+    connect(btnoptions, &QPushButton::clicked, this, [this] {
+        TOptionsDialog(this).Edit(FTableOptions, FLoaderOptions, wiz4->ConnectionOptions());
+    });
 }
 
 void TForm4::BuildStep1(QFrame* page) {

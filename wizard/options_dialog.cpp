@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -58,6 +59,22 @@ void SaveLoaderOptions(const TLoaderOptions& options) {
     Remember(setting::RejectFile, QString::fromStdString(options.RejectFile));
 }
 
+TConnectionOptions LoadConnectionOptions() {
+    TConnectionOptions options;
+    bool number = false;
+    // A damaged value keeps the bound rather than lifting it.
+    const int seconds = Remembered(setting::ReadTimeout, options.ReadTimeout).toInt(&number);
+    if (number && seconds >= 0)
+        options.ReadTimeout = seconds;
+    options.AllowOldPasswords = Remembered(setting::AllowOldPasswords, false).toBool();
+    return options;
+}
+
+void SaveConnectionOptions(const TConnectionOptions& options) {
+    Remember(setting::ReadTimeout, options.ReadTimeout);
+    Remember(setting::AllowOldPasswords, options.AllowOldPasswords);
+}
+
 void TOptionsDialog::AddLoaderRows(QFormLayout& form) {
     loadMethod = new QComboBox(this);
     loadMethod->setObjectName("loadmethod");
@@ -76,6 +93,21 @@ void TOptionsDialog::AddLoaderRows(QFormLayout& form) {
     rejectFile->setObjectName("rejectfile");
     rejectFile->setPlaceholderText("TABLE-rejects.csv beside the workbook");
     form.addRow("Reject file:", rejectFile);
+}
+
+void TOptionsDialog::AddConnectionRows(QFormLayout& form) {
+    auto* group = new QGroupBox("Connection", this);
+    auto* rows = new QFormLayout(group);
+    readTimeout = new QSpinBox(group);
+    readTimeout->setObjectName("readtimeout");
+    readTimeout->setRange(0, 86400);
+    readTimeout->setSuffix(" s");
+    readTimeout->setSpecialValueText("No limit");
+    rows->addRow("Read time-out:", readTimeout);
+    oldPasswords = new QCheckBox("Allow old (pre-4.1) passwords", group);
+    oldPasswords->setObjectName("oldpasswords");
+    rows->addRow(oldPasswords);
+    form.addRow(group);
 }
 
 TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
@@ -99,6 +131,7 @@ TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
     primaryKey->setSpecialValueText("None");
     form->addRow("Primary key (grid row):", primaryKey);
     AddLoaderRows(*form);
+    AddConnectionRows(*form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (const auto problem = check_engine_name(engine->currentText().trimmed().toStdString()))
@@ -110,7 +143,8 @@ TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(buttons);
 }
 
-bool TOptionsDialog::Edit(TTableOptions& table, TLoaderOptions& loader) {
+void TOptionsDialog::Fill(const TTableOptions& table, const TLoaderOptions& loader,
+                          const TConnectionOptions& connection) {
     engine->setCurrentText(QString::fromStdString(table.Engine));
     charset->setCurrentIndex(static_cast<int>(table.Charset));
     primaryKey->setValue(table.PrimaryKey);
@@ -118,17 +152,32 @@ bool TOptionsDialog::Edit(TTableOptions& table, TLoaderOptions& loader) {
     batchRows->setValue(loader.BatchRows);
     keepGoing->setChecked(loader.KeepGoing);
     rejectFile->setText(QString::fromStdString(loader.RejectFile));
-    if (exec() != QDialog::Accepted)
-        return false;
+    readTimeout->setValue(connection.ReadTimeout);
+    oldPasswords->setChecked(connection.AllowOldPasswords);
+}
+
+void TOptionsDialog::Take(TTableOptions& table, TLoaderOptions& loader,
+                          TConnectionOptions& connection) const {
     table.Engine = engine->currentText().trimmed().toStdString();
     table.Charset = static_cast<TCharsetChoice>(charset->currentIndex());
     table.PrimaryKey = primaryKey->value();
-    SaveTableOptions(table);
     loader.Method = static_cast<TLoadMethod>(loadMethod->currentIndex());
     loader.BatchRows = batchRows->value();
     loader.KeepGoing = keepGoing->isChecked();
     loader.RejectFile = rejectFile->text().trimmed().toStdString();
+    connection.ReadTimeout = readTimeout->value();
+    connection.AllowOldPasswords = oldPasswords->isChecked();
+}
+
+bool TOptionsDialog::Edit(TTableOptions& table, TLoaderOptions& loader,
+                          TConnectionOptions& connection) {
+    Fill(table, loader, connection);
+    if (exec() != QDialog::Accepted)
+        return false;
+    Take(table, loader, connection);
+    SaveTableOptions(table);
     SaveLoaderOptions(loader);
+    SaveConnectionOptions(connection);
     return true;
 }
 

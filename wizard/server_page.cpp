@@ -44,11 +44,32 @@ QLineEdit* RememberedBox(QWidget* parent, const char* name, const char* key, con
     return box;
 }
 
+// Only the lines starting with one of prefixes change, and only when they
+// differ from wanted, so that the connection drops only then and the lines
+// others keep (the transfer's UseUnicode) stay.
+void ReplaceOwnLines(TStringList& options, const std::vector<std::string>& prefixes,
+                     const std::vector<std::string>& wanted) {
+    const auto own = [&prefixes](const std::string& line) {
+        return std::any_of(prefixes.begin(), prefixes.end(), [&line](const std::string& prefix) {
+            return line.rfind(prefix, 0) == 0;
+        });
+    };
+    std::vector<std::string> present;
+    std::copy_if(options.Items().begin(), options.Items().end(), std::back_inserter(present), own);
+    if (present == wanted)
+        return;
+    for (int i = static_cast<int>(options.Items().size()) - 1; i >= 0; --i)
+        if (own(options.Items()[static_cast<size_t>(i)]))
+            options.Delete(i);
+    for (const std::string& line : wanted)
+        options.Add(line);
+}
+
 } // namespace
 
 TServerPage::TServerPage(QWidget* parent)
     : QFrame(parent), mysqlnprvdr1(std::make_unique<TMySQLUniProvider>()),
-      con1(std::make_unique<TUniConnection>()) {
+      con1(std::make_unique<TUniConnection>()), FConnectionOptions(LoadConnectionOptions()) {
     set_up_connection(*con1);
     BuildControls();
     Connect();
@@ -90,30 +111,33 @@ void TServerPage::BuildControls() {
     btn_tls_ca = Button(this, "btn_tls_ca", "...", QRect(355, 299, 27, 23));
 }
 
-// The option strings of the TLS controls. Only their own lines change, and
-// only when they differ, so that the connection drops only then and the
-// lines others keep (the transfer's UseUnicode) stay.
+// The option strings of the TLS controls.
 void TServerPage::ApplyTlsOptions() {
     static const std::string protocol = "MySQL.Protocol=", ca = "MySQL.SSLCACert=";
-    const auto own = [](const std::string& line) {
-        return line.rfind(protocol, 0) == 0 || line.rfind(ca, 0) == 0;
-    };
     std::vector<std::string> wanted;
     const std::string file = S(edt_tls_ca);
     if (chk_tls->isChecked() || !file.empty())
         wanted.push_back(protocol + "mpSSL");
     if (!file.empty())
         wanted.push_back(ca + file);
-    TStringList& options = con1->SpecificOptions();
-    std::vector<std::string> present;
-    std::copy_if(options.Items().begin(), options.Items().end(), std::back_inserter(present), own);
-    if (present == wanted)
-        return;
-    for (int i = static_cast<int>(options.Items().size()) - 1; i >= 0; --i)
-        if (own(options.Items()[static_cast<size_t>(i)]))
-            options.Delete(i);
-    for (const std::string& line : wanted)
-        options.Add(line);
+    ReplaceOwnLines(con1->SpecificOptions(), {protocol, ca}, wanted);
+}
+
+// The option strings of the Options dialog's connection part; a default is
+// no line at all, so the default option strings stay as they always were.
+void TServerPage::ApplyConnectionOptions() {
+    static const std::string timeout = "MySQL.ReadTimeout=", old = "MySQL.AllowOldPasswords=";
+    const TConnectionOptions defaults;
+    std::vector<std::string> wanted;
+    if (FConnectionOptions.ReadTimeout != defaults.ReadTimeout)
+        wanted.push_back(timeout + std::to_string(FConnectionOptions.ReadTimeout));
+    if (FConnectionOptions.AllowOldPasswords)
+        wanted.push_back(old + "True");
+    ReplaceOwnLines(con1->SpecificOptions(), {timeout, old}, wanted);
+}
+
+std::vector<std::string> TServerPage::ConnectionLines() const {
+    return con1->SpecificOptions().Items();
 }
 
 void TServerPage::btn_tls_caClick() {
@@ -139,6 +163,7 @@ void TServerPage::Connect() {
 void TServerPage::btn1Click() {
     try {
         ApplyTlsOptions();
+        ApplyConnectionOptions();
         connect_server(*con1, {S(edt_mysql_server), S(edt_mysql_port), S(edt_mysql_username),
                                S(edt_mysql_password)});
         const std::vector<std::string> names = list_databases(*con1);

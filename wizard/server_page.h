@@ -3,11 +3,14 @@
 // branch of step 5.
 #pragma once
 
+#include "wizard/options_dialog.h"
+
 #include <QFrame>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -52,6 +55,10 @@ public:
     std::string ChosenDatabase() const;
     // Removes a table a failed transfer left behind; errors are not caught.
     void DropTable(const std::string& database, const std::string& table);
+    // What the Options dialog edits; it takes effect at the next Connect.
+    TConnectionOptions& ConnectionOptions() { return FConnectionOptions; }
+    // The option lines con1 connects with.
+    std::vector<std::string> ConnectionLines() const;
 
 private:
     void BuildControls();
@@ -76,6 +83,8 @@ private:
     QLineEdit* edt_tls_ca = nullptr;
     QPushButton* btn_tls_ca = nullptr;
     void ApplyTlsOptions();
+    TConnectionOptions FConnectionOptions;
+    void ApplyConnectionOptions();
 };
 
 } // namespace tabellix

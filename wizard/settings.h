@@ -19,6 +19,8 @@ inline constexpr const char* LoadMethod = "loader/method";
 inline constexpr const char* BatchRows = "loader/batchRows";
 inline constexpr const char* KeepGoing = "loader/keepGoing";
 inline constexpr const char* RejectFile = "loader/rejectFile";
+inline constexpr const char* ReadTimeout = "connection/readTimeout";
+inline constexpr const char* AllowOldPasswords = "connection/allowOldPasswords";
 } // namespace setting
 
 // The value stored under key, or fallback when there is none.

@@ -356,24 +356,17 @@ TEST_F(DumpPath, ADumpFileThatIsTheWorkbookIsRefusedOnStepTwo) {
 
 TEST_F(DumpPath, OptionsAreRememberedAndShapeTheTable) {
     SaveTableOptions({});
-    bool driven = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        driven = true;
-        auto* engine = dialog->findChild<QComboBox*>("engine");
-        auto* charset = dialog->findChild<QComboBox*>("charset");
+    WithOptions([](QDialog& dialog) {
+        auto* engine = dialog.findChild<QComboBox*>("engine");
+        auto* charset = dialog.findChild<QComboBox*>("charset");
         // Defaults: no engine chosen, automatic character set, no key.
         EXPECT_EQ(engine->currentText(), "");
         EXPECT_EQ(charset->currentText(), "Automatic");
-        EXPECT_EQ(dialog->findChild<QSpinBox*>("primarykey")->value(), 0);
+        EXPECT_EQ(dialog.findChild<QSpinBox*>("primarykey")->value(), 0);
         engine->setCurrentText("InnoDB");
         charset->setCurrentIndex(2);
-        dialog->findChild<QSpinBox*>("primarykey")->setValue(1);
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        dialog.findChild<QSpinBox*>("primarykey")->setValue(1);
     });
-    Click("btnoptions");
-    ASSERT_TRUE(driven) << "the Options dialog did not open";
     const TTableOptions saved = LoadTableOptions();
     EXPECT_EQ(saved.Engine, "InnoDB");
     EXPECT_EQ(saved.Charset, TCharsetChoice::Utf8mb4);

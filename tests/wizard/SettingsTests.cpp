@@ -1,7 +1,11 @@
 // What the wizard remembers between runs: the server page's login (never
-// the password) and the folders of the file dialogs; and the standard save
-// dialog's own behaviour.
+// the password), the folders of the file dialogs and the Options dialog's
+// connection part; and the standard save dialog's own behaviour.
 #include "tests/wizard/WizardFixture.h"
+
+#include "wizard/options_dialog.h"
+
+#include <QCheckBox>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +14,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTest>
 
 using namespace tabellix;
@@ -59,6 +64,28 @@ TEST_F(RememberedSettings, TheFileDialogsStartInTheLastFolderAndSaveProposesTheT
     // Within a run the open dialog starts at the file chosen before.
     ChooseBook(kBook);
     EXPECT_EQ(Answers->Starts.back(), kBook);
+}
+
+TEST_F(RememberedSettings, TheOptionsConnectionPartStartsAtTheProvidersDefaultsAndIsRemembered) {
+    WithOptions([](QDialog& dialog) {
+        auto* timeout = dialog.findChild<QSpinBox*>("readtimeout");
+        auto* old = dialog.findChild<QCheckBox*>("oldpasswords");
+        EXPECT_EQ(timeout->value(), 60);
+        EXPECT_FALSE(old->isChecked());
+        timeout->setValue(0);
+        EXPECT_EQ(timeout->text(), "No limit");
+        old->setChecked(true);
+    });
+    EXPECT_EQ(LoadConnectionOptions(), (TConnectionOptions{0, true}));
+    Restart();
+    WithOptions([](QDialog& dialog) {
+        EXPECT_EQ(dialog.findChild<QSpinBox*>("readtimeout")->value(), 0);
+        EXPECT_TRUE(dialog.findChild<QCheckBox*>("oldpasswords")->isChecked());
+    });
+    // A damaged value must not lift the bound.
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Tabellix")
+        .setValue("connection/readTimeout", "soon");
+    EXPECT_EQ(LoadConnectionOptions().ReadTimeout, 60);
 }
 
 TEST(StandardSaveDialog, ListsSqlFilesOfAnyLetterCaseAndAsksNothingOfItsOwn) {

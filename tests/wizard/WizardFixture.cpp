@@ -5,9 +5,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
@@ -219,6 +221,19 @@ void WizardFixture::WithEditorOpenedBy(const std::function<void()>& open,
     });
     open();
     EXPECT_TRUE(driven) << "the field editor did not open";
+}
+
+void WizardFixture::WithOptions(const std::function<void(QDialog& dialog)>& drive) {
+    bool driven = false;
+    QTimer::singleShot(0, Forms.Form4.get(), [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        driven = true;
+        drive(*dialog);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Click("btnoptions");
+    EXPECT_TRUE(driven) << "the Options dialog did not open";
 }
 
 void WizardFixture::DumpTo(const std::string& name) {

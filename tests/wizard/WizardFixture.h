@@ -8,6 +8,7 @@
 #include "wizard/dialogs.h"
 #include "wizard/tabellix.h"
 
+#include <QDialog>
 #include <QString>
 #include <QWidget>
 
@@ -87,6 +88,9 @@ protected:
     // The same with the editor opened by open instead of "Edit Selected".
     void WithEditorOpenedBy(const std::function<void()>& open,
                             const std::function<void(QWidget& editor)>& drive);
+    // Opens the Options dialog; drive acts on it while it is modal, then OK
+    // closes it.
+    void WithOptions(const std::function<void(QDialog& dialog)>& drive);
     // Next on step 2 with each refused table name: its message, the focus
     // back in sql_table_name, still on step 2.
     void
