@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QSettings>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -24,21 +23,19 @@ const char* const kMethodTexts[] = {"One statement per row", "Multi-row inserts"
 } // namespace
 
 TTableOptions LoadTableOptions() {
-    QSettings settings("Quorvane", "Tabellix");
     TTableOptions options;
-    options.Engine = settings.value("table/engine").toString().toStdString();
-    const int charset = settings.value("table/charset", 0).toInt();
+    options.Engine = Remembered(setting::TableEngine).toString().toStdString();
+    const int charset = Remembered(setting::TableCharset, 0).toInt();
     if (charset >= 0 && charset <= 2)
         options.Charset = static_cast<TCharsetChoice>(charset);
-    options.PrimaryKey = std::max(0, settings.value("table/primaryKey", 0).toInt());
+    options.PrimaryKey = std::max(0, Remembered(setting::TablePrimaryKey, 0).toInt());
     return options;
 }
 
 void SaveTableOptions(const TTableOptions& options) {
-    QSettings settings("Quorvane", "Tabellix");
-    settings.setValue("table/engine", QString::fromStdString(options.Engine));
-    settings.setValue("table/charset", static_cast<int>(options.Charset));
-    settings.setValue("table/primaryKey", options.PrimaryKey);
+    Remember(setting::TableEngine, QString::fromStdString(options.Engine));
+    Remember(setting::TableCharset, static_cast<int>(options.Charset));
+    Remember(setting::TablePrimaryKey, options.PrimaryKey);
 }
 
 TLoaderOptions LoadLoaderOptions() {

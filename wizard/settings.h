@@ -19,6 +19,9 @@ inline constexpr const char* LoadMethod = "loader/method";
 inline constexpr const char* BatchRows = "loader/batchRows";
 inline constexpr const char* KeepGoing = "loader/keepGoing";
 inline constexpr const char* RejectFile = "loader/rejectFile";
+inline constexpr const char* TableEngine = "table/engine";
+inline constexpr const char* TableCharset = "table/charset";
+inline constexpr const char* TablePrimaryKey = "table/primaryKey";
 inline constexpr const char* ReadTimeout = "connection/readTimeout";
 inline constexpr const char* AllowOldPasswords = "connection/allowOldPasswords";
 } // namespace setting

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Remembered settings go to a folder of the run's own, never the user's.
     const QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     // Closing the wizard in a test must not end the test run.
     QApplication::setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();
