@@ -133,8 +133,8 @@ bool RefusedRows(const myfuns& funs, std::ostream& err) {
     const TLoadReport& load = funs.LastLoad();
     if (!funs.Loader.Active() || load.Refused == 0)
         return false;
-    err << Format("tabellix-convert: %d rows stored, %d refused (listed in %s)\n",
-                  {load.Stored, load.Refused, load.RejectFile});
+    err << Format("tabellix-convert: %d %s stored, %d refused (listed in %s)\n",
+                  {load.Stored, load.Stored == 1 ? "row" : "rows", load.Refused, load.RejectFile});
     return true;
 }
 
