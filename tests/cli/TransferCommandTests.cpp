@@ -24,15 +24,20 @@ protected:
         setenv("TABELLIX_PASSWORD", Server.password.c_str(), 1);
     }
 
-    // Runs statements as the administrator of the test server.
-    void Admin(const std::vector<std::string>& statements) {
+    // Sets con up for the administrator of the test server.
+    void AsAdmin(TUniConnection& con) const {
         TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
-        TUniConnection con;
         con.SetProviderName("MySQL");
         con.SetServer(Server.host);
         con.SetPort(Server.port);
         con.SetUsername(Server.user);
         con.SetPassword(Server.password);
+    }
+
+    // Runs statements as the administrator of the test server.
+    void Admin(const std::vector<std::string>& statements) const {
+        TUniConnection con;
+        AsAdmin(con);
         for (const std::string& sql : statements)
             con.ExecSQL(sql, {Variant::Null()});
     }
@@ -77,11 +82,7 @@ TEST_F(TransferCommand, ProposedTypesReachTheServerWithTheEditsOnTop) {
     ASSERT_EQ(Transfer("proposed", {"--propose-types", "--column", "1:who:CHAR:10"}), 0)
         << Err.str();
     TUniConnection con;
-    con.SetProviderName("MySQL");
-    con.SetServer(Server.host);
-    con.SetPort(Server.port);
-    con.SetUsername(Server.user);
-    con.SetPassword(Server.password);
+    AsAdmin(con);
     // A text in the INT column is refused: the proposal reached the table.
     EXPECT_THROW(
         con.ExecSQL("INSERT INTO cli_transfer.proposed VALUES ('Al', 'many')", {Variant::Null()}),
