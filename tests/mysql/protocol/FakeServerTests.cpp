@@ -404,6 +404,20 @@ TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
     }
 }
 
+// The login, a query answered by a local-file request for requested, the
+// reads of the client's answer (the file in two packets and the empty one
+// when it is sent, the empty one alone otherwise) and the final OK.
+std::vector<FakeServer::Step> LocalFileScript(const std::string& requested, bool sent) {
+    std::vector<FakeServer::Step> script = {
+        FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
+        FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
+        FakeServer::Send(Packet(1, "\xFB" + requested))};
+    for (int i = 0; i < (sent ? 3 : 1); ++i)
+        script.push_back(FakeServer::Read());
+    script.push_back(FakeServer::Send(Packet(sent ? 5 : 3, OkPayload(sent ? 1 : 0))));
+    return script;
+}
+
 TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
     test::TempDir dir;
     std::string path = (dir.Path() / "data.csv").string();
@@ -425,14 +439,7 @@ TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<FakeServer::Step> script = {
-            FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
-            FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
-            FakeServer::Send(Packet(1, "\xFB" + c.requested))};
-        for (int i = 0; i < (c.sent ? 3 : 1); ++i)
-            script.push_back(FakeServer::Read());
-        script.push_back(FakeServer::Send(Packet(c.sent ? 5 : 3, OkPayload(c.sent ? 1 : 0))));
-        FakeServer server(script);
+        FakeServer server(LocalFileScript(c.requested, c.sent));
         TMySqlSession s;
         Connect(s, server.Port(), "");
         s.SimpleCommand(TServerCommand::scQuery,
@@ -471,14 +478,7 @@ TEST(FakeServerLocalFile, RowsFromMemoryAnswerOnlyTheirOwnNameAndNeverTheFileOfT
         SCOPED_TRACE(c.name);
         std::ofstream(dir.Path() / "other", std::ios::binary) << "other file";
         const std::string statement = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t";
-        std::vector<FakeServer::Step> script = {
-            FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
-            FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
-            FakeServer::Send(Packet(1, "\xFB" + c.requested))};
-        for (int i = 0; i < (c.sent ? 3 : 1); ++i)
-            script.push_back(FakeServer::Read());
-        script.push_back(FakeServer::Send(Packet(c.sent ? 5 : 3, OkPayload(c.sent ? 1 : 0))));
-        FakeServer server(script);
+        FakeServer server(LocalFileScript(c.requested, c.sent));
         TMySqlSession s;
         Connect(s, server.Port(), "");
         s.SetLocalRows(&rows);
