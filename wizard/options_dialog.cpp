@@ -110,6 +110,8 @@ void TOptionsDialog::AddConnectionRows(QFormLayout& form) {
 TOptionsDialog::TOptionsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("optionsdialog");
     setWindowTitle("Options");
+    // Wide enough for the placeholders to show whole.
+    setMinimumWidth(460);
     auto* form = new QFormLayout(this);
     engine = new QComboBox(this);
     engine->setObjectName("engine");

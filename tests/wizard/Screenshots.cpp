@@ -100,6 +100,15 @@ int main(int argc, char** argv) {
     ok &= Save(form, dir, "1-wiz1-sheets");
     Click(form, "btnnext");
     ok &= Save(form, dir, "2-wiz2");
+    QTimer::singleShot(0, &form, [&] {
+        QWidget* options = QApplication::activeModalWidget();
+        ok &= options && Save(*options, dir, "2-options");
+        if (options)
+            options->close();
+    });
+    Click(form, "btnoptions");
+    Click(form, "btnpropose");
+    ok &= Save(form, dir, "2-wiz2-proposed");
     QTimer::singleShot(0, forms.editgrid.get(), [&] {
         ok &= Save(*forms.editgrid, dir, "3-editgrid");
         forms.editgrid->close();
