@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -191,21 +190,8 @@ double ClientLoadData(const TSettings& s, const std::string& csv) {
 
 // The dump file of the sheet without its byte order mark, for the client.
 std::string Dump(const std::string& book, const std::string& dir, const TLoaderOptions& loader) {
-    myfuns funs;
-    funs.Loader = loader;
-    TListModel sheets;
-    funs.loadsheets(book, sheets);
-    TStringGrid grid = MakeColumnGrid();
-    funs.load_grid(grid, book, sheets, false);
-    std::string table = "bench";
-    TConversionForm form{&grid, &sheets, &table, "", book, false, nullptr};
-    const std::string withBom = dir + "/bench.SQL";
-    funs.dump_file(withBom, form);
-    std::ifstream in(withBom, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
     const std::string plain = dir + (loader.Active() ? "/extended.sql" : "/per-row.sql");
-    std::ofstream(plain, std::ios::binary) << text.str().substr(3);
+    std::ofstream(plain, std::ios::binary) << bench::DumpText(book, dir, loader);
     return plain;
 }
 

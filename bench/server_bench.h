@@ -3,9 +3,12 @@
 // nothing.
 #pragma once
 
+#include "engine/funcs.h"
 #include "engine/models.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace tabellix::bench {
@@ -31,5 +34,26 @@ struct TNoGauge : TProgressSink {
     void SetPosition(int) override {}
     void ProcessMessages() override {}
 };
+
+// The dump of the sheet with the grid load_grid proposes, as the table
+// "bench", without its byte order mark, for the client; written through a
+// file in dir as the dump pass writes it.
+inline std::string DumpText(const std::string& book, const std::string& dir,
+                            const TLoaderOptions& loader = {}) {
+    myfuns funs;
+    funs.Loader = loader;
+    TListModel sheets;
+    funs.loadsheets(book, sheets);
+    TStringGrid grid = MakeColumnGrid();
+    funs.load_grid(grid, book, sheets, false);
+    std::string table = "bench";
+    TConversionForm form{&grid, &sheets, &table, "", book, false, nullptr};
+    const std::string withBom = dir + "/bench.SQL";
+    funs.dump_file(withBom, form);
+    std::ifstream in(withBom, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str().substr(3);
+}
 
 } // namespace tabellix::bench

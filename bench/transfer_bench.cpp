@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -59,19 +58,7 @@ struct TSheetStatements {
 };
 
 TSheetStatements DumpSheet(const std::string& book, const std::string& dir) {
-    myfuns funs;
-    TListModel sheets;
-    funs.loadsheets(book, sheets);
-    TStringGrid grid = MakeColumnGrid();
-    funs.load_grid(grid, book, sheets, false);
-    std::string table = "bench";
-    TConversionForm form{&grid, &sheets, &table, "", book, false, nullptr};
-    const std::string withBom = dir + "/bench.SQL";
-    funs.dump_file(withBom, form);
-    std::ifstream in(withBom, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str().substr(3);
+    const std::string all = bench::DumpText(book, dir);
     TSheetStatements result{dir + "/bench-plain.sql", {}};
     std::ofstream(result.DumpFile, std::ios::binary) << all;
     // The generated values hold no ";insert into", so the statements split

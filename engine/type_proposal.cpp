@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "engine/field_edit.h"
 #include "engine/table_options.h"
+#include "engine/typed_values.h"
 #include "engine/workbook.h"
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 namespace tabellix {
 namespace {
 
-constexpr int64_t kMsPerDay = 86400000;
 // DECIMAL holds at most 65 digits.
 constexpr int kMaxDecimalDigits = 65;
 // The most characters a VARCHAR may hold: 65,535 bytes at three or four
@@ -40,24 +40,8 @@ struct TNumberText {
     double Value = 0;
 };
 
-// The cell text with "." for the locale's decimal separator.
-std::string WithPoint(std::string_view text, std::string_view separator) {
-    if (separator == ".")
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();)
-        if (text.substr(i).starts_with(separator)) {
-            out += '.';
-            i += separator.size();
-        } else {
-            out += text[i++];
-        }
-    return out;
-}
-
 TNumberText ReadNumberText(std::string_view cellText, const std::string& separator) {
-    const std::string text = WithPoint(cellText, separator);
+    const std::string text = with_decimal_point(std::string(cellText), separator);
     TNumberText out;
     std::from_chars(text.data(), text.data() + text.size(), out.Value);
     const size_t e = text.find('E');
@@ -138,11 +122,8 @@ void TColumnTally::AddNumber(const std::string& text, bool whole, const std::str
 }
 
 void TColumnTally::AddDate(double serial) {
-    // The serial split as the typed values split it: the day and the time
-    // of day in milliseconds, a rounding up to midnight being the next day.
-    int64_t ms = std::llround(std::fabs(serial - std::trunc(serial)) * kMsPerDay);
-    if (ms >= kMsPerDay)
-        ms -= kMsPerDay;
+    // The time of day as the typed values write it.
+    const int64_t ms = split_serial(serial).ms;
     FKinds |= serial < 1 ? kTime : kDate;
     FTimeOfDay = FTimeOfDay || (serial >= 1 && ms != 0);
     FMilliseconds = FMilliseconds || ms % 1000 != 0;

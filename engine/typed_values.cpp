@@ -60,11 +60,7 @@ bool IsNumericLiteral(std::string_view text) {
 // texts have no grouping), quoted like every value, or bare for a BIT
 // column.
 TInsertValue NumberLiteral(std::string text, bool bare, const TFormatSettings& settings) {
-    const std::string& separator = settings.DecimalSeparator();
-    if (separator != ".")
-        for (size_t at = text.find(separator); at != std::string::npos;
-             at = text.find(separator, at + 1))
-            text.replace(at, separator.size(), ".");
+    text = with_decimal_point(std::move(text), settings.DecimalSeparator());
     if (bare && IsNumericLiteral(text))
         return TInsertValue::Bare(std::move(text));
     return TInsertValue(std::move(text));
@@ -85,23 +81,6 @@ std::optional<TInsertValue> NumberValue(const Variant& value, bool bare,
     default:
         return std::nullopt;
     }
-}
-
-// A serial split into its day and the time of day in milliseconds; days
-// before day zero keep the time of day as a positive fraction.
-struct TDayTime {
-    int64_t day;
-    int64_t ms;
-};
-
-TDayTime SplitSerial(double serial) {
-    double day = std::trunc(serial);
-    int64_t ms = std::llround(std::fabs(serial - day) * kMsPerDay);
-    if (ms >= kMsPerDay) {
-        ms -= kMsPerDay;
-        day += serial < 0 ? -1 : 1;
-    }
-    return {static_cast<int64_t>(day), ms};
 }
 
 // The day as "YYYY-MM-DD", or its year alone as "YYYY".
@@ -134,7 +113,7 @@ std::string ClockText(int64_t ms) {
 }
 
 std::string DateValue(TValueForm form, double serial) {
-    const TDayTime split = SplitSerial(serial);
+    const TDayTime split = split_serial(serial);
     switch (form) {
     case TValueForm::Date:
         return DateText(split.day);
@@ -189,6 +168,24 @@ std::optional<TInsertValue> typed_value(TValueForm form, const Variant& value,
     if (value.Type() == VarType::Date)
         return TInsertValue(DateValue(form, value.Get<VarDate>().serial));
     return std::nullopt;
+}
+
+std::string with_decimal_point(std::string text, const std::string& separator) {
+    if (separator != ".")
+        for (size_t at = text.find(separator); at != std::string::npos;
+             at = text.find(separator, at + 1))
+            text.replace(at, separator.size(), ".");
+    return text;
+}
+
+TDayTime split_serial(double serial) {
+    double day = std::trunc(serial);
+    int64_t ms = std::llround(std::fabs(serial - day) * kMsPerDay);
+    if (ms >= kMsPerDay) {
+        ms -= kMsPerDay;
+        day += serial < 0 ? -1 : 1;
+    }
+    return {static_cast<int64_t>(day), ms};
 }
 
 } // namespace tabellix

@@ -5,6 +5,7 @@
 #include "base/FormatSettings.h"
 #include "base/Variant.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -41,5 +42,17 @@ TValueForm value_form(const std::string& typeText);
 // text, is NULL.
 std::optional<TInsertValue> typed_value(TValueForm form, const Variant& value,
                                         const TFormatSettings& settings);
+
+// A locale number text with "." for the locale's decimal separator.
+std::string with_decimal_point(std::string text, const std::string& separator);
+
+// A serial split into its day and the time of day in milliseconds; days
+// before day zero keep the time of day as a positive fraction, and a time
+// that rounds up to midnight is the next day.
+struct TDayTime {
+    int64_t day;
+    int64_t ms;
+};
+TDayTime split_serial(double serial);
 
 } // namespace tabellix

@@ -364,8 +364,7 @@ void TMySqlNet::FillCompressBuffer() {
     ReadCompressedPacket();
     const uint32_t stored = Get24(FCompressHeader);
     const uint32_t plain = Get24(FCompressHeader + 4);
-    if (TooLarge(plain != 0 ? plain : stored))
-        Fail(TooLargeError(plain != 0 ? plain : stored));
+    CheckSize(plain != 0 ? plain : stored);
     if (plain == 0) {
         FCompressBuffer.SetSize(stored);
         ReadExact(FCompressBuffer.Memory(), static_cast<int>(stored));
@@ -416,10 +415,11 @@ void TMySqlNet::ReadPayload(uint8_t* bytes, int count) {
         ReadExact(bytes, count);
 }
 
-EMySqlException TMySqlNet::TooLargeError(size_t size) const {
-    return EMySqlException(CR_NET_PACKET_TOO_LARGE,
-                           Format("a packet of at least %s bytes, more than the %s allowed here",
-                                  {std::to_string(size), std::to_string(FPacketLimit)}));
+void TMySqlNet::CheckSize(size_t size) {
+    if (size > FPacketLimit)
+        Fail(EMySqlException(CR_NET_PACKET_TOO_LARGE,
+                             Format("a packet of at least %s bytes, more than the %s allowed here",
+                                    {std::to_string(size), std::to_string(FPacketLimit)})));
 }
 
 void TMySqlNet::Receive() {
@@ -428,8 +428,7 @@ void TMySqlNet::Receive() {
     int n;
     do {
         n = ReceiveHeader();
-        if (TooLarge(total + n))
-            Fail(TooLargeError(total + n));
+        CheckSize(total + n);
         SetLength(static_cast<int>(total + n));
         ReadPayload(Buffer() + total, n);
         total += n;

@@ -154,8 +154,8 @@ private:
     void ReadDecompressed(uint8_t* bytes, int count);
     void FillCompressBuffer();
     void Inflate(const std::vector<uint8_t>& packed, uint32_t plain);
-    bool TooLarge(size_t size) const { return size > FPacketLimit; }
-    EMySqlException TooLargeError(size_t size) const;
+    // A packet of size bytes past the limit is 2020, and the session ends.
+    void CheckSize(size_t size);
     void ReadCompressedPacket();
     void ThrowIfErrorPiece(const uint8_t* bytes, int count);
 

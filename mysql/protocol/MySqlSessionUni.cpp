@@ -37,20 +37,6 @@ constexpr std::string_view KeepBackslashesSql =
     "SET SESSION sql_mode = TRIM(BOTH ',' FROM REPLACE(CONCAT(',', @@SESSION.sql_mode, ','), "
     "',NO_BACKSLASH_ESCAPES,', ','))";
 
-// The size of a length-coded integer from its first byte.
-int FieldLengthSize(uint8_t first) {
-    switch (first) {
-    case 252:
-        return 3;
-    case 253:
-        return 4;
-    case 254:
-        return 9;
-    default:
-        return 1;
-    }
-}
-
 } // namespace
 
 // ---- construction ----
@@ -413,18 +399,18 @@ void TMySqlSession::Connect(const std::string& host_, const std::string& user_,
 }
 
 // OK packet ending the login: only its status flags (which show the
-// server's NO_BACKSLASH_ESCAPES) are taken; a shorter answer keeps the
-// status as it was.
+// server's NO_BACKSLASH_ESCAPES) are taken; an answer that ends before them
+// keeps the status as it was.
 void TMySqlSession::ReadLoginStatus() {
-    const uint8_t* p = Fnet.Buffer();
     const int length = Fnet.Length();
-    if (length == 0 || p[0] != 0 || !(protocol41() || (serverCapabilities & CLIENT_TRANSACTIONS)))
+    if (length == 0 || Fnet.Buffer()[0] != 0 ||
+        !(protocol41() || (serverCapabilities & CLIENT_TRANSACTIONS)))
         return;
-    int at = 1;
-    for (int field = 0; field < 2 && at < length; ++field)
-        at += FieldLengthSize(p[at]);
-    if (at + 2 <= length)
-        serverStatus = p[at] | (p[at + 1] << 8);
+    Fnet.SetPosition(1);
+    for (int field = 0; field < 2 && Fnet.Position() < length; ++field)
+        Fnet.ReadFieldLength();
+    if (Fnet.Position() + 2 <= length)
+        serverStatus = Fnet.ReadUInt16();
 }
 
 void TMySqlSession::KeepBackslashEscapes() {

@@ -124,6 +124,16 @@ protected:
         ASSERT_GE(at, 0) << Database << " is not in the list";
         list->setCurrentIndex(at);
     }
+    // The five-row book on the server path, connected and its database chosen.
+    void FiveRowBookUpToTheDatabase() {
+        AddFiveRowBook(kBook);
+        ChooseBook(kBook);
+        QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
+        Click("btnnext");
+        Click("btnnext");
+        Connect();
+        ChooseDatabase();
+    }
     // The server path with grid row 2 typed through the field editor, up to
     // the pass that step 5 runs.
     void TransferWithSecondColumnTyped(const std::string& typeText) {
@@ -330,13 +340,7 @@ TEST_F(ServerPath, AWorkbookGoneBeforeTheTransferReturnsToStepFourLeavingTheEmpt
 }
 
 TEST_F(ServerPath, TheWindowStaysResponsiveDuringTheTransferAndClosesAfterIt) {
-    AddFiveRowBook(kBook);
-    ChooseBook(kBook);
-    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
-    Click("btnnext");
-    Click("btnnext");
-    Connect();
-    ChooseDatabase();
+    FiveRowBookUpToTheDatabase();
     QWidget& window = *Forms.Form4;
     DuringThePass([&] {
         EXPECT_EQ(Step(), "5");
@@ -569,13 +573,7 @@ TEST_F(ServerPath, AnOldPasswordAccountConnectsOnlyOnceTheOptionsAllowIt) {
 // connection instead of the default minute's wait.
 TEST_F(ServerPath, AShortReadTimeoutFromTheOptionsEndsAPassTheServerLeavesWaiting) {
     WithOptions([](QDialog& dialog) { dialog.findChild<QSpinBox*>("readtimeout")->setValue(1); });
-    AddFiveRowBook(kBook);
-    ChooseBook(kBook);
-    QTest::mouseClick(Find("rb_server"), Qt::LeftButton);
-    Click("btnnext");
-    Click("btnnext");
-    Connect();
-    ChooseDatabase();
+    FiveRowBookUpToTheDatabase();
     DuringThePass([&] { Sql("LOCK TABLES " + Database + ".new_table WRITE"); });
     Click("btnnext");
     Sql("UNLOCK TABLES");

@@ -97,9 +97,9 @@ std::string PluginGreetingPayload(uint32_t capabilities, const std::string& salt
     return p;
 }
 
-std::string OkPayload(uint8_t affected, uint8_t insertId) {
+std::string OkPayload(uint8_t affected, uint8_t insertId, uint16_t status) {
     return std::string(1, '\0') + static_cast<char>(affected) + static_cast<char>(insertId) +
-           Le(2, 2) + Le(0, 2);
+           Le(status, 2) + Le(0, 2);
 }
 
 std::string Lcs(const std::string& s) {

@@ -29,8 +29,9 @@ std::string GreetingPayload(uint32_t capabilities, const std::string& salt20, bo
 std::string PluginGreetingPayload(uint32_t capabilities, const std::string& salt20,
                                   const std::string& plugin);
 std::string Le(uint64_t value, int bytes);
-// An OK packet's payload with affected rows and insert id (4.1 form).
-std::string OkPayload(uint8_t affected = 0, uint8_t insertId = 0);
+// An OK packet's payload with affected rows, insert id and status flags
+// (4.1 form; autocommit by default).
+std::string OkPayload(uint8_t affected = 0, uint8_t insertId = 0, uint16_t status = 2);
 // A length-coded string of fewer than 251 bytes.
 std::string Lcs(const std::string& s);
 // Column definition, 4.1 form.

@@ -40,10 +40,6 @@ struct MemoryLogin {
     TMemoryVio* vio;
 };
 
-std::string OkWithStatus(uint16_t status) {
-    return std::string(1, '\0') + '\0' + '\0' + Le(status, 2) + Le(0, 2);
-}
-
 TEST(HostileServer, OldScrambleRoadsAreRefusedUnlessAllowed) {
     const std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
     struct Case {
@@ -140,19 +136,20 @@ constexpr std::string_view KeepBackslashes =
 
 TEST(HostileServer, NoBackslashEscapesInTheLoginsStatusIsSwitchedOffFirst) {
     const std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
-    MemoryLogin m(greeting + Packet(2, OkWithStatus(0x0202)) + Packet(1, OkWithStatus(0x0002)));
+    MemoryLogin m(greeting + Packet(2, OkPayload(0, 0, 0x0202)) +
+                  Packet(1, OkPayload(0, 0, 0x0002)));
     m.Connect("");
     ASSERT_EQ(m.vio->Writes.size(), 2u);
     EXPECT_EQ(m.vio->Writes[1], Packet(0, "\x03" + std::string(KeepBackslashes)));
     EXPECT_EQ(m.s.ServerStatus(), 2);
     // Without the bit nothing is sent after the login, and no multi-statements are asked for.
-    MemoryLogin plain(greeting + Packet(2, OkWithStatus(0x0002)));
+    MemoryLogin plain(greeting + Packet(2, OkPayload(0, 0, 0x0002)));
     plain.Connect("");
     EXPECT_EQ(plain.vio->Writes.size(), 1u);
     EXPECT_EQ(plain.s.ClientFlag() & CLIENT_MULTI_STATEMENTS, 0u);
     // A server that keeps the mode ends the session.
-    MemoryLogin stubborn(greeting + Packet(2, OkWithStatus(0x0202)) +
-                         Packet(1, OkWithStatus(0x0202)));
+    MemoryLogin stubborn(greeting + Packet(2, OkPayload(0, 0, 0x0202)) +
+                         Packet(1, OkPayload(0, 0, 0x0202)));
     auto e = test::ExpectError<EMySqlException>([&] { stubborn.Connect(""); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->ErrorCode(), 2027);
