@@ -1,7 +1,7 @@
 # Build rules shared by every layer: warnings, sanitizers, and the two helpers
 # that declare a layer's library and its test executable.
 
-set(TABELLIX_WARNINGS -Wall -Wextra -Wpedantic)
+set(TABELLIX_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
 if(TABELLIX_WERROR)
   list(APPEND TABELLIX_WARNINGS -Werror)
 endif()

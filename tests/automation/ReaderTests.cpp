@@ -70,8 +70,8 @@ TEST_P(KindsSheet, HoldsEveryValueKindAsTheApplicationClassifiesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, KindsSheet, testing::Values("kinds.xlsx", "kinds.xls"),
-                         [](const auto& info) {
-                             return std::string(info.param).substr(6) == "xls" ? "Xls" : "Xlsx";
+                         [](const auto& instance) {
+                             return std::string(instance.param).substr(6) == "xls" ? "Xls" : "Xlsx";
                          });
 
 TEST(Reader, ListsWorksheetsOnlyInWorkbookOrderHiddenOnesIncluded) {

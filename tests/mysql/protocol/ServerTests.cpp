@@ -321,8 +321,9 @@ TEST_P(RealServer, Ed25519AccountIsReachedThroughTheSwitchRequest) {
     EXPECT_EQ(e->ErrorCode(), 1045);
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocol, RealServer, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Compressed" : "Plain"; });
+INSTANTIATE_TEST_SUITE_P(Protocol, RealServer, ::testing::Bool(), [](const auto& instance) {
+    return instance.param ? "Compressed" : "Plain";
+});
 
 } // namespace
 } // namespace tabellix
