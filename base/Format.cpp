@@ -8,7 +8,8 @@
 namespace tabellix {
 namespace {
 
-struct Spec {
+// One format directive: "%-.64s" is left-aligned text of at most 64 characters.
+struct TDirective {
     bool left = false;
     int width = -1;
     int precision = -1;
@@ -47,7 +48,7 @@ std::string TruncateChars(const std::string& s, int maxChars) {
     return s.substr(0, i);
 }
 
-std::string Integer(const FormatArg& arg, const Spec& spec, std::string_view fmt) {
+std::string Integer(const FormatArg& arg, const TDirective& directive, std::string_view fmt) {
     const auto& v = arg.Value();
     bool negative = false;
     uint64_t magnitude = 0;
@@ -60,7 +61,7 @@ std::string Integer(const FormatArg& arg, const Spec& spec, std::string_view fmt
         Invalid(fmt);
     }
     char buffer[32];
-    if (spec.type == 'x') {
+    if (directive.type == 'x') {
         // Hexadecimal shows the two's complement of a negative 32-bit value.
         uint64_t bits = magnitude;
         if (negative) {
@@ -73,12 +74,12 @@ std::string Integer(const FormatArg& arg, const Spec& spec, std::string_view fmt
         std::snprintf(buffer, sizeof buffer, "%llu", static_cast<unsigned long long>(magnitude));
     }
     std::string digits = buffer;
-    if (spec.precision > 0 && static_cast<int>(digits.size()) < spec.precision)
-        digits.insert(0, spec.precision - digits.size(), '0');
+    if (directive.precision > 0 && static_cast<int>(digits.size()) < directive.precision)
+        digits.insert(0, directive.precision - digits.size(), '0');
     return negative ? "-" + digits : digits;
 }
 
-std::string Floating(const FormatArg& arg, const Spec& spec, std::string_view fmt) {
+std::string Floating(const FormatArg& arg, const TDirective& directive, std::string_view fmt) {
     const auto& v = arg.Value();
     double d = 0;
     if (auto p = std::get_if<double>(&v))
@@ -90,16 +91,17 @@ std::string Floating(const FormatArg& arg, const Spec& spec, std::string_view fm
     else
         Invalid(fmt);
     char buffer[512];
-    int precision = spec.precision >= 0 ? spec.precision : (spec.type == 'f' ? 2 : 15);
-    std::snprintf(buffer, sizeof buffer, spec.type == 'f' ? "%.*f" : "%.*G", precision, d);
+    int precision =
+        directive.precision >= 0 ? directive.precision : (directive.type == 'f' ? 2 : 15);
+    std::snprintf(buffer, sizeof buffer, directive.type == 'f' ? "%.*f" : "%.*G", precision, d);
     return buffer;
 }
 
-std::string Text(const FormatArg& arg, const Spec& spec, std::string_view fmt) {
+std::string Text(const FormatArg& arg, const TDirective& directive, std::string_view fmt) {
     auto p = std::get_if<std::string>(&arg.Value());
     if (!p)
         Invalid(fmt);
-    return spec.precision >= 0 ? TruncateChars(*p, spec.precision) : *p;
+    return directive.precision >= 0 ? TruncateChars(*p, directive.precision) : *p;
 }
 
 } // namespace
@@ -122,7 +124,7 @@ std::string Format(std::string_view fmt, std::initializer_list<FormatArg> args) 
             ++i;
             continue;
         }
-        Spec spec;
+        TDirective directive;
         size_t save = i;
         if (i < fmt.size() && IsDigit(fmt[i])) {
             int n = ReadNumber(fmt, i);
@@ -134,42 +136,42 @@ std::string Format(std::string_view fmt, std::initializer_list<FormatArg> args) 
             }
         }
         if (i < fmt.size() && fmt[i] == '-') {
-            spec.left = true;
+            directive.left = true;
             ++i;
         }
         if (i < fmt.size() && IsDigit(fmt[i]))
-            spec.width = ReadNumber(fmt, i);
+            directive.width = ReadNumber(fmt, i);
         if (i < fmt.size() && fmt[i] == '.') {
             ++i;
-            spec.precision = ReadNumber(fmt, i);
+            directive.precision = ReadNumber(fmt, i);
         }
         if (i >= fmt.size())
             Invalid(fmt);
-        spec.type = static_cast<char>(fmt[i++] | 0x20);
+        directive.type = static_cast<char>(fmt[i++] | 0x20);
         if (next >= list.size())
             Invalid(fmt);
         const FormatArg& arg = *list[next++];
         std::string piece;
-        switch (spec.type) {
+        switch (directive.type) {
         case 'd':
         case 'u':
         case 'x':
-            piece = Integer(arg, spec, fmt);
+            piece = Integer(arg, directive, fmt);
             break;
         case 'f':
         case 'g':
         case 'e':
-            piece = Floating(arg, spec, fmt);
+            piece = Floating(arg, directive, fmt);
             break;
         case 's':
-            piece = Text(arg, spec, fmt);
+            piece = Text(arg, directive, fmt);
             break;
         default:
             Invalid(fmt);
         }
-        if (spec.width > static_cast<int>(piece.size())) {
-            std::string pad(spec.width - piece.size(), ' ');
-            piece = spec.left ? piece + pad : pad + piece;
+        if (directive.width > static_cast<int>(piece.size())) {
+            std::string pad(directive.width - piece.size(), ' ');
+            piece = directive.left ? piece + pad : pad + piece;
         }
         out += piece;
     }
