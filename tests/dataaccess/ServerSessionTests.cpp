@@ -1,11 +1,9 @@
 // The server session seam against the private MariaDB: single values,
 // warnings, rows streamed for LOAD DATA LOCAL, sql_mode edits, a refusal
 // told from a lost session; and the split of an error's message.
-#include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/ServerSession.h"
-#include "dataaccess/Uni.h"
+#include "tests/dataaccess/TestConnection.h"
 #include "tests/support/ExpectError.h"
-#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +21,14 @@ protected:
         if (!server)
             TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
         Server = *server;
-        TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
+        test::RegisterTestProvider();
         Connect(Con);
         Con.ExecSQL("CREATE DATABASE IF NOT EXISTS server_session", kNoParams);
         Con.SetDatabase("server_session");
     }
 
     void Connect(TUniConnection& con) {
-        con.SetProviderName("MySQL");
-        con.SpecificOptions().Add("MySQL.UseUnicode=True");
-        con.SetServer(Server.host);
-        con.SetPort(Server.port);
-        con.SetUsername(Server.user);
-        con.SetPassword(Server.password);
+        test::SetUpTestConnection(con, Server);
         con.Open();
     }
 
