@@ -15,7 +15,8 @@ const std::vector<Variant> kNoParams{Variant::Null()};
 // with the session it belongs to.
 constexpr const char* kSavedMode = "@tabellix_sql_mode";
 
-std::string Quoted(std::string_view word) {
+// Mode words are ours and never hold a quote.
+std::string Literal(std::string_view word) {
     return "'" + std::string(word) + "'";
 }
 
@@ -39,13 +40,13 @@ bool IsClientCode(int code) {
 
 // NULLIF: an empty mode gets no leading comma.
 std::string ModeWith(std::string_view mode, std::string_view word) {
-    return "CONCAT_WS(',', NULLIF(" + std::string(mode) + ", ''), " + Quoted(word) + ")";
+    return "CONCAT_WS(',', NULLIF(" + std::string(mode) + ", ''), " + Literal(word) + ")";
 }
 
 // Commas around both, so that only the whole word goes.
 std::string ModeWithout(std::string_view mode, std::string_view word) {
     return "TRIM(BOTH ',' FROM REPLACE(CONCAT(',', " + std::string(mode) + ", ','), " +
-           Quoted("," + std::string(word) + ",") + ", ','))";
+           Literal("," + std::string(word) + ",") + ", ','))";
 }
 
 std::string SetModeStatement(std::string_view mode) {
@@ -137,7 +138,7 @@ void TServerSession::AddMode(std::string_view word, std::string_view present) {
         Exec(SetModeStatement(ModeWith("@@sql_mode", word)));
         return;
     }
-    Exec(SetModeStatement("IF(FIND_IN_SET(" + Quoted(present) + ", @@sql_mode) > 0, " +
+    Exec(SetModeStatement("IF(FIND_IN_SET(" + Literal(present) + ", @@sql_mode) > 0, " +
                           ModeWith("@@sql_mode", word) + ", @@sql_mode)"));
 }
 
