@@ -1,17 +1,12 @@
 #include "cli/error_line.h"
 
 #include "base/Format.h"
+#include "dataaccess/ServerSession.h"
 #include "dataaccess/crbase/CRAccess.h"
 
 namespace tabellix::cli {
 
 namespace {
-
-// The client's own codes; their detail, when there is one, follows the
-// sentence after CR LF.
-bool IsClientCode(int code) {
-    return code >= 2000 && code < 3000;
-}
 
 std::string OneLine(std::string text) {
     std::string line;
@@ -28,14 +23,11 @@ std::string OneLine(std::string text) {
     return line;
 }
 
-std::string ServerStyle(int code, std::string message) {
-    if (message.starts_with("\r\n"))
-        message.erase(0, 2);
-    std::string state = "HY000";
-    if (message.size() >= 6 && message[0] == '#') {
-        state = message.substr(1, 5);
-        message.erase(0, 6);
-    }
+// The client's own errors carry their detail, when there is one, after the
+// sentence and a CR LF.
+std::string ServerStyle(const EDAError& error) {
+    const int code = error.ErrorCode();
+    auto [state, message] = SplitServerMessage(error);
     if (const size_t detail = message.find("\r\n");
         IsClientCode(code) && detail != std::string::npos)
         message.replace(detail, 2, ": ");
@@ -47,7 +39,7 @@ std::string ServerStyle(int code, std::string message) {
 std::string ErrorLine(const std::exception& error) {
     if (const auto* database = dynamic_cast<const EDAError*>(&error);
         database && database->ErrorCode() != 0)
-        return ServerStyle(database->ErrorCode(), database->Message());
+        return ServerStyle(*database);
     return std::string("tabellix-convert: ") + error.what();
 }
 

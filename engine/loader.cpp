@@ -1,11 +1,9 @@
 #include "engine/loader.h"
 
 #include "base/Format.h"
+#include "dataaccess/ServerSession.h"
 #include "dataaccess/Uni.h"
 #include "engine/funcs.h"
-#include "mysql/client/MyClassesUni.h"
-#include "mysql/protocol/MySqlLocalFile.h"
-#include "mysql/protocol/MySqlSessionUni.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,9 +13,10 @@ namespace tabellix {
 
 // Strict for every table, and without NO_BACKSLASH_ESCAPES, under which the
 // rows' escaped quotes would end their strings.
-const char* const kStrictSession =
-    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(TRIM(BOTH ',' FROM REPLACE(CONCAT(',', "
-    "@@sql_mode, ','), ',NO_BACKSLASH_ESCAPES,', ',')), ''), 'STRICT_ALL_TABLES');\n";
+const std::string kStrictSession =
+    SetModeStatement(
+        ModeWith(ModeWithout("@@sql_mode", "NO_BACKSLASH_ESCAPES"), "STRICT_ALL_TABLES")) +
+    ";\n";
 
 namespace {
 
@@ -26,36 +25,6 @@ const std::vector<Variant> kNoParams{Variant::Null()};
 constexpr size_t kPacketMargin = 1024;
 // The file name of the loader's LOAD DATA statement: a name, never a path.
 constexpr const char* kRowsName = "tabellix-rows";
-constexpr int kFetchAll = 22;
-
-TMySqlSession* Session(TUniConnection& con) {
-    TCRConnection* connection = con.IConnection();
-    if (!connection || connection->ClassName() != "TMySQLConnection")
-        return nullptr;
-    return static_cast<TMySQLConnection*>(connection)->Handle();
-}
-
-// The first column of the first row of a query's result, as text.
-std::string ServerValue(TUniConnection& con, const std::string& sql) {
-    TMySQLRecordset rs;
-    rs.SetConnection(static_cast<TMySQLConnection*>(con.IConnection()));
-    rs.SetProp(kFetchAll, true);
-    rs.SetSQL(sql);
-    rs.Open();
-    std::string value = rs.RecordCount() > 0 ? rs.GetFieldAsVariant(0, 0).AsString() : "";
-    rs.Close();
-    return value;
-}
-
-// The server's message without the SQL state the client puts before it.
-std::string ServerMessage(const EDAError& error) {
-    std::string message = error.Message();
-    if (message.starts_with("\r\n"))
-        message.erase(0, 2);
-    if (message.size() >= 6 && message[0] == '#')
-        message.erase(0, 6);
-    return message;
-}
 
 // One CSV field: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text) {
@@ -132,7 +101,7 @@ std::string TRowBatch::Take() {
 TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
                  const TLoaderOptions& options, TCellTexts cellTexts, TProgressSink* gauge,
                  const TNotice& notice, TLoadReport& report)
-    : FFuns(funs), FCon(con), FTarget(std::move(target)), FOptions(options),
+    : FFuns(funs), FCon(con), FSession(con), FTarget(std::move(target)), FOptions(options),
       FCellTexts(std::move(cellTexts)), FGauge(gauge), FReport(report) {
     FReport = {};
     // A database chosen since the last statement leaves the connection to
@@ -148,7 +117,7 @@ TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
 }
 
 void TLoader::MakeBatch() {
-    const size_t packet = std::stoull(ServerValue(FCon, "SELECT @@max_allowed_packet"));
+    const size_t packet = std::stoull(FSession.Value("SELECT @@max_allowed_packet").value_or(""));
     const size_t limit = std::min(kBatchBytes, packet > kPacketMargin ? packet - kPacketMargin : 1);
     if (FLoadData)
         FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
@@ -168,8 +137,7 @@ void TLoader::OpenRejectFile() {
 TLoader::~TLoader() {
     // On the way out of a failed pass the error that ended it is the one to
     // report; a lost session is not opened again, a new one has its own mode.
-    const TMySqlSession* session = Session(FCon);
-    if (!session || session->IsClosed())
+    if (!FSession.Usable())
         return;
     try {
         RestoreMode();
@@ -177,27 +145,18 @@ TLoader::~TLoader() {
     }
 }
 
-// A server's refusal of a statement, as against a lost connection or a
-// fault of the client, after which nothing more can be sent: a server that
-// refuses an oversized packet also closes the session.
-bool TLoader::IsRefusal(const EDAError& error) const {
-    const int code = error.ErrorCode();
-    const TMySqlSession* session = Session(FCon);
-    return code > 0 && (code < 2000 || code >= 3000) && session && !session->IsClosed();
-}
-
 bool TLoader::ChooseLoadData(TLoadMethod method, const TNotice& notice) {
     if (method != TLoadMethod::LoadData && method != TLoadMethod::Fastest)
         return false;
     std::string reason;
-    if (!Session(FCon))
+    if (!FSession.Available())
         reason = "the connection cannot stream rows";
     else if (FTarget.BareValues)
         reason = "a BIT column takes values LOAD DATA cannot carry";
     else if (!FTarget.Transactional)
         reason = "it needs a transactional engine such as InnoDB, so that a batch with an "
                  "adjusted or refused row can be taken back";
-    else if (ServerValue(FCon, "SELECT @@local_infile") != "1")
+    else if (FSession.Value("SELECT @@local_infile") != "1")
         reason = "the server does not allow LOAD DATA LOCAL INFILE (local_infile is OFF)";
     if (reason.empty())
         return true;
@@ -212,10 +171,8 @@ bool TLoader::ChooseLoadData(TLoadMethod method, const TNotice& notice) {
 // warning for a bad value past its first row, where the row's own statement
 // is refused under STRICT_TRANS_TABLES: STRICT_ALL_TABLES refuses both.
 void TLoader::MakeStrict() {
-    FCon.ExecSQL("SET @tabellix_sql_mode = @@sql_mode", kNoParams);
-    FCon.ExecSQL("SET SESSION sql_mode = IF(FIND_IN_SET('STRICT_TRANS_TABLES', @@sql_mode) > 0, "
-                 "CONCAT(@@sql_mode, ',STRICT_ALL_TABLES'), @@sql_mode)",
-                 kNoParams);
+    FSession.SaveMode();
+    FSession.AddMode("STRICT_ALL_TABLES", "STRICT_TRANS_TABLES");
     FStrict = true;
 }
 
@@ -223,7 +180,7 @@ void TLoader::RestoreMode() {
     if (!FStrict)
         return;
     FStrict = false;
-    FCon.ExecSQL("SET SESSION sql_mode = @tabellix_sql_mode", kNoParams);
+    FSession.RestoreMode();
 }
 
 std::string TLoader::RowText(const std::vector<TInsertValue>& cells) const {
@@ -261,7 +218,7 @@ void TLoader::Flush() {
     try {
         taken = Send();
     } catch (const EDAError& error) {
-        if (!IsRefusal(error))
+        if (!FSession.IsRefusal(error))
             throw;
     }
     if (taken)
@@ -282,27 +239,23 @@ bool TLoader::Send() {
 // or a duplicate key into a warning, so a batch with warnings is taken back
 // and sent again row by row, as the default road sends it.
 bool TLoader::SendLoadData(const std::string& data) {
-    TMySqlSession* session = Session(FCon);
-    const TLocalRows rows{kRowsName, data};
     FCon.ExecSQL("START TRANSACTION", kNoParams);
-    session->SetLocalRows(&rows);
     try {
-        FCon.ExecSQL(Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE `%s` CHARACTER SET utf8mb4",
-                            {kRowsName, FTarget.Table}),
-                     kNoParams);
+        FSession.LoadLocalRows(
+            Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE `%s` CHARACTER SET utf8mb4",
+                   {kRowsName, FTarget.Table}),
+            kRowsName, data);
     } catch (const EDAError&) {
-        session->SetLocalRows(nullptr);
         FCon.ExecSQL("ROLLBACK", kNoParams);
         throw;
     }
-    session->SetLocalRows(nullptr);
-    const bool taken = session->WarningCount() == 0;
+    const bool taken = FSession.WarningCount() == 0;
     FCon.ExecSQL(taken ? "COMMIT" : "ROLLBACK", kNoParams);
     return taken;
 }
 
 int64_t TLoader::StoredRows() {
-    return std::stoll(ServerValue(FCon, "SELECT COUNT(*) FROM `" + FTarget.Table + "`"));
+    return std::stoll(FSession.Value("SELECT COUNT(*) FROM `" + FTarget.Table + "`").value_or(""));
 }
 
 void TLoader::Resend(const std::vector<TRow>& rows) {
@@ -315,7 +268,7 @@ void TLoader::Resend(const std::vector<TRow>& rows) {
             FCon.ExecSQL(FFuns.get_insert(FTarget.Table, rows[i].Cells), kNoParams);
             ++FReport.Stored;
         } catch (const EDAError& error) {
-            if (!IsRefusal(error))
+            if (!FSession.IsRefusal(error))
                 throw;
             Refuse(rows[i], error);
         }
@@ -331,7 +284,7 @@ void TLoader::Refuse(const TRow& row, const EDAError& error) {
             FGauge->RowStarted(row.Row);
         throw;
     }
-    std::string line = std::to_string(row.Row) + "," + CsvField(ServerMessage(error));
+    std::string line = std::to_string(row.Row) + "," + CsvField(SplitServerMessage(error).Text);
     for (const std::string& text : FCellTexts(row.Row))
         line += "," + CsvField(text);
     FRejects << line << "\r\n" << std::flush;

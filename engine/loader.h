@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "dataaccess/ServerSession.h"
 #include "engine/models.h"
 #include "engine/typed_values.h"
 
@@ -57,7 +58,7 @@ constexpr size_t kBatchBytes = size_t{256} << 10;
 // The dump's first statement with batches, on a line of its own: the
 // loading session refuses a bad value in any row of a multi-row insert,
 // whatever the table's engine.
-extern const char* const kStrictSession;
+extern const std::string kStrictSession;
 
 // Rows joined into one text between a head and a tail, as long as the text
 // stays within a byte limit and a row limit.
@@ -120,7 +121,6 @@ private:
     };
 
     bool ChooseLoadData(TLoadMethod method, const TNotice& notice);
-    bool IsRefusal(const EDAError& error) const;
     // The batch of rows, bounded by the server's packet limit.
     void MakeBatch();
     void OpenRejectFile();
@@ -137,6 +137,7 @@ private:
 
     const myfuns& FFuns;
     TUniConnection& FCon;
+    TServerSession FSession;
     TLoadTarget FTarget;
     TLoaderOptions FOptions;
     TCellTexts FCellTexts;

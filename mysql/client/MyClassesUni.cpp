@@ -215,16 +215,21 @@ void TMySQLConnection::CheckBackslashes() {
         FNeedBackslashes = true;
         return;
     }
+    const std::string mode = QueryValue("SELECT @@SESSION.sql_mode").value_or("");
+    FNeedBackslashes = AsciiUpper(mode).find("NO_BACKSLASH_ESCAPES") == std::string::npos;
+}
+
+std::optional<std::string> TMySQLConnection::QueryValue(const std::string& sql) {
     TMySQLRecordset rs;
     rs.SetConnection(this);
     rs.SetProp(prFetchAll, true);
-    rs.SetSQL("SELECT @@SESSION.sql_mode");
+    rs.SetSQL(sql);
     rs.Open();
-    std::string mode;
+    std::optional<std::string> value;
     if (rs.RecordCount() > 0 && rs.FieldCount() > 0 && !rs.GetNull(0, 0))
-        mode = rs.GetFieldAsVariant(0, 0).AsString();
+        value = rs.GetFieldAsVariant(0, 0).AsString();
     rs.Close();
-    FNeedBackslashes = AsciiUpper(mode).find("NO_BACKSLASH_ESCAPES") == std::string::npos;
+    return value;
 }
 
 void TMySQLConnection::ExecuteSQL(const std::string& sql) {

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace tabellix {
@@ -94,6 +95,9 @@ public:
     [[noreturn]] void MySQLError(void* component);
 
     uint32_t GetThreadId();
+    // The first column of the first row of a query's result, as text;
+    // nothing when the result has no row or the value is NULL.
+    std::optional<std::string> QueryValue(const std::string& sql);
     bool IsClient41() const;
     bool IsServer41() const;
     // The API in use; nullptr when the options select a variant not built.

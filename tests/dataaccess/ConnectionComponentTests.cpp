@@ -1,9 +1,7 @@
 // The connection component and its command against the private MariaDB.
-#include "dataaccess/MySQLUniProvider.h"
-#include "dataaccess/Uni.h"
 #include "mysql/client/MyClassesUni.h"
+#include "tests/dataaccess/TestConnection.h"
 #include "tests/support/ExpectError.h"
-#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +19,9 @@ protected:
         if (!server)
             TABELLIX_MISSING("The MariaDB test server (TABELLIX_MYSQL_PORT)");
         Server = *server;
-        TUniProviders::Instance().RegisterProvider(TMySQLUniProvider::Class());
+        test::RegisterTestProvider();
         Con = std::make_unique<TUniConnection>();
-        Con->SetProviderName("MySQL");
-        Con->SpecificOptions().Add("MySQL.UseUnicode=True");
-        Con->SetServer(Server.host);
-        Con->SetPort(Server.port);
-        Con->SetUsername(Server.user);
-        Con->SetPassword(Server.password);
+        test::SetUpTestConnection(*Con, Server);
         Con->ExecSQL("CREATE DATABASE IF NOT EXISTS uni_a", kNoParams);
         Con->ExecSQL("CREATE DATABASE IF NOT EXISTS uni_b", kNoParams);
         Con->ExecSQL("CREATE DATABASE IF NOT EXISTS uni_empty", kNoParams);
