@@ -126,7 +126,8 @@ const char* const kTransferUsage =
     "                           available: multi-row inserts where LOAD DATA cannot be used\n"
     "  --keep-going             go on past refused rows and list them in the reject file;\n"
     "                           the exit status is then 2\n"
-    "  --rejects FILE           the reject file of --keep-going (default TABLE-rejects.csv)\n";
+    "  --rejects FILE           the reject file of --keep-going (default\n"
+    "                           TABLE-rejects.csv beside the workbook)\n";
 
 const char* const kDatabasesUsage =
     "Usage: tabellix-convert databases --host H [--port P] --user U [OPTIONS]\n"

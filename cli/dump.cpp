@@ -52,7 +52,9 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(o.Sheet, err, sheet))
         return 1;
-    sheet.Funs.Loader = o.Loader;
+    TConversionSettings settings;
+    settings.Loader = o.Loader;
+    SettleConversion(sheet, o.Sheet, settings, TConversionTarget::DumpFile);
     if (o.Out == kStandardOutput)
         return DumpToOutput(sheet, o, out, err);
     if (const auto problem = dump_overwrites_workbook(settle_dump_file_name(o.Out), o.Sheet.File))

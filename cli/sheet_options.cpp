@@ -145,6 +145,20 @@ bool PrepareSheet(const TSheetOptions& o, std::ostream& err, TPreparedSheet& she
     return true;
 }
 
+std::vector<std::string> SettleConversion(TPreparedSheet& sheet, const TSheetOptions& o,
+                                          TConversionSettings settings, TConversionTarget target) {
+    settings.Table = o.TableOptions;
+    TSettledConversion settled;
+    try {
+        settled = settle_conversion(sheet.Funs, settings, target, sheet.Grid, o.File, sheet.Table);
+    } catch (const ERejectsWithoutKeepGoing&) {
+        throw EUsageError("--rejects needs --keep-going");
+    }
+    sheet.Funs.TableOptions = settled.Table;
+    sheet.Funs.Loader = settled.Loader;
+    return settled.ConnectionLines;
+}
+
 TConversionForm MakeForm(TPreparedSheet& sheet, const TSheetOptions& o, TProgressSink* gauge) {
     return TConversionForm{&sheet.Grid, &sheet.Sheets,   &sheet.Table, o.Prefix,
                            o.File,      o.FirstRowNames, gauge};

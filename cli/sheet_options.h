@@ -1,9 +1,11 @@
 // What dump and transfer share: the workbook and sheet, the proposed grid
-// with the field edits, and the table name with its checks.
+// with the field edits, the table name with its checks, and the settled
+// conversion settings.
 #pragma once
 
 #include "cli/commands.h"
 #include "cli/progress.h"
+#include "engine/conversion_settings.h"
 #include "engine/funcs.h"
 
 #include <iosfwd>
@@ -44,6 +46,13 @@ struct TPreparedSheet {
 // False when the grid could not be loaded (its messages written to err);
 // a refused edit or table name raises EUsageError.
 bool PrepareSheet(const TSheetOptions& options, std::ostream& err, TPreparedSheet& sheet);
+
+// Settles settings, with the table options of options, for the sheet's
+// passes (see settle_conversion) and sets them on its myfuns; the
+// connection's option lines are returned. --rejects without --keep-going
+// raises EUsageError.
+std::vector<std::string> SettleConversion(TPreparedSheet& sheet, const TSheetOptions& options,
+                                          TConversionSettings settings, TConversionTarget target);
 
 // The form the conversion passes read.
 TConversionForm MakeForm(TPreparedSheet& sheet, const TSheetOptions& options, TProgressSink* gauge);

@@ -22,6 +22,8 @@ struct TServerOptions {
     std::string User;
     std::string Database;
     bool PasswordStdin = false;
+    // Its connection part: --tls, --tls-ca, --get-server-public-key.
+    TConversionSettings Settings;
     std::vector<std::string> Options; // option strings, as -O gives them
 };
 
@@ -40,12 +42,11 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
     else if (a == "-O")
         o.Options.push_back(CheckedOptionString(OptionValue(args, i)));
     else if (a == "--tls")
-        o.Options.push_back("MySQL.Protocol=mpSSL");
+        o.Settings.Tls.Enabled = true;
     else if (a == "--tls-ca")
-        o.Options.insert(o.Options.end(),
-                         {"MySQL.Protocol=mpSSL", "MySQL.SSLCACert=" + OptionValue(args, i)});
+        o.Settings.Tls.CaFile = OptionValue(args, i);
     else if (a == "--get-server-public-key")
-        o.Options.push_back("MySQL.GetServerPublicKey=True");
+        o.Settings.GetServerPublicKey = true;
     else {
         CheckReservedOption(a);
         return false;
@@ -55,10 +56,8 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
 
 // The loader's options of transfer as given, before they are settled.
 struct TLoadFlags {
-    TLoaderOptions Loader; // --batch
+    TLoaderOptions Loader; // --batch, --keep-going, --rejects
     bool LoadData = false;
-    bool KeepGoing = false;
-    std::string Rejects;
 };
 
 bool ParseLoadOption(const TArgs& args, size_t& i, TLoadFlags& o) {
@@ -67,30 +66,20 @@ bool ParseLoadOption(const TArgs& args, size_t& i, TLoadFlags& o) {
     if (args[i] == "--load-data")
         o.LoadData = true;
     else if (args[i] == "--keep-going")
-        o.KeepGoing = true;
+        o.Loader.KeepGoing = true;
     else if (args[i] == "--rejects")
-        o.Rejects = OptionValue(args, i);
+        o.Loader.RejectFile = OptionValue(args, i);
     else
         return false;
     return true;
 }
 
 // --load-data with --batch is the fastest available: LOAD DATA where the
-// server and the table allow it, multi-row inserts elsewhere. --keep-going
-// alone goes through the loader with multi-row inserts.
-TLoaderOptions SettleLoader(const TLoadFlags& o, const myfuns& funs, const std::string& table) {
-    if (!o.Rejects.empty() && !o.KeepGoing)
-        throw EUsageError("--rejects needs --keep-going");
+// server and the table allow it, multi-row inserts elsewhere.
+TLoaderOptions LoaderOptions(const TLoadFlags& o) {
     TLoaderOptions loader = o.Loader;
-    const bool batch = loader.Active();
     if (o.LoadData)
-        loader.Method = batch ? TLoadMethod::Fastest : TLoadMethod::LoadData;
-    else if (o.KeepGoing && !batch)
-        loader.Method = TLoadMethod::Batch;
-    loader.KeepGoing = o.KeepGoing;
-    if (o.KeepGoing)
-        loader.RejectFile =
-            o.Rejects.empty() ? funs.spchar_filter(table) + "-rejects.csv" : o.Rejects;
+        loader.Method = loader.Active() ? TLoadMethod::Fastest : TLoadMethod::LoadData;
     return loader;
 }
 
@@ -122,9 +111,11 @@ std::string Password(const TServerOptions& o) {
     return env ? env : "";
 }
 
-// The window's connection, with the option strings of -O after its own.
-void Connect(TUniConnection& con, const TServerOptions& o) {
-    set_up_connection(con, o.Options);
+// The window's connection with the lines of the connection's choices, then
+// the option strings of -O, which thus have the last word.
+void Connect(TUniConnection& con, const TServerOptions& o, std::vector<std::string> lines) {
+    lines.insert(lines.end(), o.Options.begin(), o.Options.end());
+    set_up_connection(con, lines);
     connect_server(con, {o.Host, std::to_string(o.Port), o.User, Password(o)});
 }
 
@@ -154,10 +145,12 @@ int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err) {
     TPreparedSheet sheet;
     if (!PrepareSheet(sheetOptions, err, sheet))
         return 1;
-    sheet.Funs.Loader = SettleLoader(load, sheet.Funs, sheet.Table);
+    server.Settings.Loader = LoaderOptions(load);
+    const std::vector<std::string> lines =
+        SettleConversion(sheet, sheetOptions, server.Settings, TConversionTarget::Server);
     const TDataAccessUnits units;
     TUniConnection con1;
-    Connect(con1, server);
+    Connect(con1, server, lines);
     auto progress = ProgressFor(err);
     TConversionForm form = MakeForm(sheet, sheetOptions, progress.get());
     const TServerOutcome outcome = TransferRows(sheet, con1, server.Database, form, err);
@@ -178,7 +171,7 @@ int RunDatabases(const TArgs& args, std::ostream& out, std::ostream&) {
     RequireServer(server);
     const TDataAccessUnits units;
     TUniConnection con1;
-    Connect(con1, server);
+    Connect(con1, server, connection_lines(server.Settings));
     for (const std::string& name : list_databases(con1))
         out << name << "\n";
     return 0;

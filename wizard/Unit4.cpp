@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -465,13 +464,18 @@ TPassEnd TForm4::RunPass() {
                          filename->text().toStdString(),
                          chk_names->isChecked(),
                          FGauge.get()};
-    funs->TableOptions = FTableOptions;
-    // A remembered key row the loaded grid does not have makes no key.
-    if (funs->TableOptions.PrimaryKey >= grid->Grid().RowCount())
-        funs->TableOptions.PrimaryKey = 0;
-    funs->Loader = FLoaderOptions;
-    if (funs->Loader.KeepGoing && funs->Loader.RejectFile.empty())
-        funs->Loader.RejectFile = DefaultRejectFile(form);
+    TConversionSettings settings = wiz4->ConnectionSettings();
+    settings.Table = FTableOptions;
+    settings.Loader = FLoaderOptions;
+    // The reject file box counts only while its pass goes on past refusals.
+    if (!settings.Loader.KeepGoing)
+        settings.Loader.RejectFile.clear();
+    const TSettledConversion settled = settle_conversion(
+        *funs, settings,
+        rb_file->isChecked() ? TConversionTarget::DumpFile : TConversionTarget::Server,
+        grid->Grid(), form.filename, table);
+    funs->TableOptions = settled.Table;
+    funs->Loader = settled.Loader;
     const auto starting = [this] {
         PassStarting();
         ShowStep(wiz5, 5);
@@ -533,12 +537,6 @@ void TForm4::RemoveLeftTable() {
     lblleft->setText(Q("The table " + name + " was removed."));
     btndrop->hide();
     FLeftTable.clear();
-}
-
-// TABLE-rejects.csv in the workbook's folder.
-std::string TForm4::DefaultRejectFile(const TConversionForm& form) const {
-    const std::string name = funs->spchar_filter(*form.sql_table_name) + "-rejects.csv";
-    return QFileInfo(Q(form.filename)).absoluteDir().filePath(Q(name)).toStdString();
 }
 
 // The loader counts what the server took; a refused row was handed over

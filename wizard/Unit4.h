@@ -3,9 +3,9 @@
 // between the pages.
 #pragma once
 
+#include "engine/conversion_settings.h"
 #include "engine/funcs.h"
 #include "engine/models.h"
-#include "engine/table_options.h"
 #include "wizard/column_grid.h"
 #include "wizard/server_page.h"
 
@@ -88,7 +88,6 @@ private:
     // error cells that keep columns as text.
     void ProposeTypesClick();
     int StoredRows() const;
-    std::string DefaultRejectFile(const TConversionForm& form) const;
     TListModel SheetList() const;
     void SetSheetList(const TListModel& list);
 
@@ -118,8 +117,8 @@ private:
     QPushButton* btnnext = nullptr;
     QPushButton* btnclose = nullptr;
     QPushButton* btnoptions = nullptr;
-    TTableOptions FTableOptions;   // the Options dialog's, remembered between runs
-    TLoaderOptions FLoaderOptions; // likewise
+    TTableOptions FTableOptions;   // the Options dialog's; remembered but the key row
+    TLoaderOptions FLoaderOptions; // the Options dialog's, remembered between runs
     QLabel* lstep = nullptr;
 
     QLabel* filename = nullptr;

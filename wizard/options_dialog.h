@@ -1,10 +1,10 @@
 // The Options dialog: settings for the created table beyond the window's
 // pages (engine, character set, primary key), how its rows are sent and how
-// the server page's connection waits and logs in, remembered between runs.
+// the server page's connection waits and logs in; saved as wizard/settings
+// remembers them.
 #pragma once
 
-#include "engine/loader.h"
-#include "engine/table_options.h"
+#include "engine/conversion_settings.h"
 
 #include <QDialog>
 
@@ -15,21 +15,6 @@ class QLineEdit;
 class QSpinBox;
 
 namespace tabellix {
-
-// The connection's safety settings; the defaults are the provider's own.
-struct TConnectionOptions {
-    int ReadTimeout = 60;           // seconds of silence awaiting an answer; 0: no bound
-    bool AllowOldPasswords = false; // the pre-4.1 scramble, open to offline guessing
-    bool operator==(const TConnectionOptions&) const = default;
-};
-
-// The remembered settings; the defaults when none were saved.
-TTableOptions LoadTableOptions();
-void SaveTableOptions(const TTableOptions& options);
-TLoaderOptions LoadLoaderOptions();
-void SaveLoaderOptions(const TLoaderOptions& options);
-TConnectionOptions LoadConnectionOptions();
-void SaveConnectionOptions(const TConnectionOptions& options);
 
 class TOptionsDialog : public QDialog {
 public:

@@ -111,29 +111,16 @@ void TServerPage::BuildControls() {
     btn_tls_ca = Button(this, "btn_tls_ca", "...", QRect(355, 299, 27, 23));
 }
 
-// The option strings of the TLS controls.
-void TServerPage::ApplyTlsOptions() {
-    static const std::string protocol = "MySQL.Protocol=", ca = "MySQL.SSLCACert=";
-    std::vector<std::string> wanted;
-    const std::string file = S(edt_tls_ca);
-    if (chk_tls->isChecked() || !file.empty())
-        wanted.push_back(protocol + "mpSSL");
-    if (!file.empty())
-        wanted.push_back(ca + file);
-    ReplaceOwnLines(con1->SpecificOptions(), {protocol, ca}, wanted);
+TConversionSettings TServerPage::ConnectionSettings() const {
+    TConversionSettings settings;
+    settings.Connection = FConnectionOptions;
+    settings.Tls = {chk_tls->isChecked(), S(edt_tls_ca)};
+    return settings;
 }
 
-// The option strings of the Options dialog's connection part; a default is
-// no line at all, so the default option strings stay as they always were.
 void TServerPage::ApplyConnectionOptions() {
-    static const std::string timeout = "MySQL.ReadTimeout=", old = "MySQL.AllowOldPasswords=";
-    const TConnectionOptions defaults;
-    std::vector<std::string> wanted;
-    if (FConnectionOptions.ReadTimeout != defaults.ReadTimeout)
-        wanted.push_back(timeout + std::to_string(FConnectionOptions.ReadTimeout));
-    if (FConnectionOptions.AllowOldPasswords)
-        wanted.push_back(old + "True");
-    ReplaceOwnLines(con1->SpecificOptions(), {timeout, old}, wanted);
+    ReplaceOwnLines(con1->SpecificOptions(), connection_line_prefixes(),
+                    connection_lines(ConnectionSettings()));
 }
 
 std::vector<std::string> TServerPage::ConnectionLines() const {
@@ -162,7 +149,6 @@ void TServerPage::Connect() {
 
 void TServerPage::btn1Click() {
     try {
-        ApplyTlsOptions();
         ApplyConnectionOptions();
         connect_server(*con1, {S(edt_mysql_server), S(edt_mysql_port), S(edt_mysql_username),
                                S(edt_mysql_password)});

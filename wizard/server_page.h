@@ -3,7 +3,7 @@
 // branch of step 5.
 #pragma once
 
-#include "wizard/options_dialog.h"
+#include "engine/conversion_settings.h"
 
 #include <QFrame>
 
@@ -57,6 +57,9 @@ public:
     void DropTable(const std::string& database, const std::string& table);
     // What the Options dialog edits; it takes effect at the next Connect.
     TConnectionOptions& ConnectionOptions() { return FConnectionOptions; }
+    // The connection part of the settings: the Options dialog's choices and
+    // the TLS controls, as the next Connect applies them.
+    TConversionSettings ConnectionSettings() const;
     // The option lines con1 connects with.
     std::vector<std::string> ConnectionLines() const;
 
@@ -77,13 +80,12 @@ private:
     QPushButton* btn1 = nullptr;
     QComboBox* dblist = nullptr;
     QListWidget* lst_tables = nullptr;
-    // TLS: the check box and a CA file (which implies TLS) become the
-    // connection's Protocol and SSLCACert options at Connect.
+    // TLS: the check box and a CA file (which implies TLS).
     QCheckBox* chk_tls = nullptr;
     QLineEdit* edt_tls_ca = nullptr;
     QPushButton* btn_tls_ca = nullptr;
-    void ApplyTlsOptions();
     TConnectionOptions FConnectionOptions;
+    // The option lines of ConnectionSettings.
     void ApplyConnectionOptions();
 };
 

@@ -1,7 +1,9 @@
 // What the wizard remembers between runs, per user: organisation
 // "Quorvane", application "Tabellix", in the INI format (tests point the
-// INI path of QSettings at a folder of their own).
+// INI path of QSettings at a folder of their own); the Options dialog's too.
 #pragma once
+
+#include "engine/conversion_settings.h"
 
 #include <QString>
 #include <QVariant>
@@ -21,7 +23,6 @@ inline constexpr const char* KeepGoing = "loader/keepGoing";
 inline constexpr const char* RejectFile = "loader/rejectFile";
 inline constexpr const char* TableEngine = "table/engine";
 inline constexpr const char* TableCharset = "table/charset";
-inline constexpr const char* TablePrimaryKey = "table/primaryKey";
 inline constexpr const char* ReadTimeout = "connection/readTimeout";
 inline constexpr const char* AllowOldPasswords = "connection/allowOldPasswords";
 } // namespace setting
@@ -31,5 +32,16 @@ QVariant Remembered(const char* key, const QVariant& fallback = {});
 void Remember(const char* key, const QVariant& value);
 // Remembers the folder holding path under key.
 void RememberFolderOf(const char* key, const QString& path);
+
+// The Options dialog's choices as remembered; the defaults when none were
+// saved. The key row is not among them: it is a row of one workbook's grid,
+// so a remembered one would land on another workbook's column.
+TTableOptions LoadTableOptions();
+void SaveTableOptions(const TTableOptions& options);
+TLoaderOptions LoadLoaderOptions();
+void SaveLoaderOptions(const TLoaderOptions& options);
+// The read time-out and old passwords; TLS is the server page's, for the run.
+TConnectionOptions LoadConnectionOptions();
+void SaveConnectionOptions(const TConnectionOptions& options);
 
 } // namespace tabellix

@@ -1,6 +1,6 @@
-// A two-sheet workbook served from memory to the commands under test:
-// "People" with the names row "Name", "Qty" and the row ("Bob", 42), and
-// an empty sheet.
+// A two-sheet workbook served from memory to the commands under test, at
+// kPeopleBook and at OtherPath when a test sets it: "People" with the names
+// row "Name", "Qty" and the row ("Bob", 42), and an empty sheet.
 #pragma once
 
 #include "automation/Automation.h"
@@ -21,9 +21,9 @@ inline const std::string kPeopleBook = "/data/people.xlsx";
 class PeopleBookTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetAutomationFactory([] {
-            return std::make_unique<TWorkbookApplication>([](const std::string& name) {
-                if (name != kPeopleBook)
+        SetAutomationFactory([this] {
+            return std::make_unique<TWorkbookApplication>([this](const std::string& name) {
+                if (name != kPeopleBook && (OtherPath.empty() || name != OtherPath))
                     throw EAutomationError("Cannot open the workbook \"" + name + "\"");
                 auto book = std::make_unique<TWorkbook>();
                 TSheet& sheet = book->AddSheet("People");
@@ -53,6 +53,9 @@ protected:
 
     std::ostringstream Output;
     std::ostringstream Err;
+    // Where the workbook is served besides kPeopleBook, for a test that
+    // needs it in a folder of its own.
+    std::string OtherPath;
 };
 
 } // namespace tabellix::test

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 using namespace tabellix;
@@ -194,6 +195,24 @@ TEST_F(TransferCommand, RefusesBadCommandLines) {
         EXPECT_EQ(RunCommand(cli::RunTransfer, c.args), 1);
         EXPECT_EQ(Err.str(), c.message);
     }
+}
+
+// Without --rejects the refused rows go beside the workbook, as in the
+// wizard, not into the folder the command runs in.
+TEST_F(TransferCommand, TheDefaultRejectFileLiesBesideTheWorkbook) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.beside_people"});
+    test::TempDir dir;
+    OtherPath = (dir.Path() / "people.xlsx").string();
+    cli::TArgs args = ServerArgs();
+    args.insert(args.end(), {OtherPath, "--database", "cli_transfer", "--table", "Beside People",
+                             "--first-row-names", "--column", "1:name:INT", "--keep-going"});
+    EXPECT_EQ(RunCommand(cli::RunTransfer, args), 2) << Err.str();
+    const std::string rejects = (dir.Path() / "beside_people-rejects.csv").string();
+    EXPECT_EQ(Err.str(),
+              "tabellix-convert: 0 rows stored, 1 refused (listed in " + rejects + ")\n");
+    EXPECT_EQ(test::ReadFileBytes(rejects).substr(0, 2), "2,");
+    EXPECT_FALSE(std::filesystem::exists("beside_people-rejects.csv"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "mysql/client/MyClassesUni.h"
 #include "wizard/options_dialog.h"
 #include "wizard/server_page.h"
+#include "wizard/settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -654,6 +655,34 @@ TEST_F(ServerPathNames, TheConnectionOptionsReachCon1AsLinesOnlyWhenTheyAreNotTh
     EXPECT_EQ(lines(), std::vector<std::string>{unicode}) << "nothing before Connect";
     connect();
     EXPECT_EQ(lines(), (std::vector<std::string>{unicode, "MySQL.ReadTimeout=0"}));
+}
+
+// "One statement per row" with "Go on past refused rows" goes through the
+// loader all the same, as --keep-going does on the command line, and lists
+// the refused row in the default reject file beside the workbook.
+TEST_F(ServerPath, GoingOnPastRefusedRowsSendsOneStatementPerRowInBatches) {
+    const std::string book = OutPath("ages.xlsx");
+    AddBook(book, {{"Ages",
+                    {{Variant("Name"), Variant("Age")},
+                     {Variant("Bob"), Variant(42.0)},
+                     {Variant("Eve"), Variant("old")},
+                     {Variant("Max"), Variant(9.0)}}}});
+    WithOptions([](QDialog& dialog) {
+        EXPECT_EQ(dialog.findChild<QComboBox*>("loadmethod")->currentText(),
+                  "One statement per row");
+        dialog.findChild<QCheckBox*>("keepgoing")->setChecked(true);
+    });
+    ChooseBook(book, 0, true);
+    TransferWithSecondColumnTyped("INT");
+    ASSERT_EQ(Step(), "6") << (Answers->Errors.empty() ? "" : Answers->Errors[0]);
+    const std::string rejects = OutPath("new_table-rejects.csv");
+    const std::string line = Text("lblsummary").toStdString();
+    EXPECT_NE(line.find("2 rows written to " + Database + ".new_table in "), std::string::npos)
+        << line;
+    EXPECT_NE(line.find("\n1 row refused, listed in " + rejects), std::string::npos) << line;
+    EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
+              (TTable{{"Bob", "42"}, {"Max", "9"}}));
+    EXPECT_EQ(ReadFileBytes(rejects).substr(0, 40), "3,Incorrect integer value: 'old' for col");
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // What the wizard remembers between runs: the server page's login (never
 // the password), the folders of the file dialogs and the Options dialog's
-// connection part; and the standard save dialog's own behaviour.
+// choices but the key row; and the standard save dialog's own behaviour.
 #include "tests/wizard/WizardFixture.h"
 
-#include "wizard/options_dialog.h"
+#include "wizard/settings.h"
 
 #include <QCheckBox>
-
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -86,6 +86,56 @@ TEST_F(RememberedSettings, TheOptionsConnectionPartStartsAtTheProvidersDefaultsA
     QSettings(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Tabellix")
         .setValue("connection/readTimeout", "soon");
     EXPECT_EQ(LoadConnectionOptions().ReadTimeout, 60);
+}
+
+// A key row belongs to one workbook's grid: on the next workbook it named
+// another column, one that may hold duplicates. It serves the run it was
+// chosen in; everything else the dialog sets is there at the next start,
+// and a key row an earlier version stored is ignored.
+TEST_F(RememberedSettings, TheOptionsAreRememberedButTheKeyRowServesOnlyItsRun) {
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Quorvane", "Tabellix")
+        .setValue("table/primaryKey", 1);
+    Restart();
+    const auto key = [](QDialog& dialog) { return dialog.findChild<QSpinBox*>("primarykey"); };
+    WithOptions([&](QDialog& dialog) {
+        EXPECT_EQ(key(dialog)->value(), 0) << "the stored key row is ignored";
+        dialog.findChild<QComboBox*>("engine")->setCurrentText("InnoDB");
+        dialog.findChild<QComboBox*>("charset")->setCurrentIndex(2);
+        key(dialog)->setValue(1);
+        dialog.findChild<QComboBox*>("loadmethod")->setCurrentIndex(2);
+        dialog.findChild<QSpinBox*>("batchrows")->setValue(100);
+        dialog.findChild<QCheckBox*>("keepgoing")->setChecked(true);
+        dialog.findChild<QLineEdit*>("rejectfile")->setText("refused.csv");
+        dialog.findChild<QSpinBox*>("readtimeout")->setValue(5);
+        dialog.findChild<QCheckBox*>("oldpasswords")->setChecked(true);
+    });
+    const auto dumpedTable = [this](const std::string& name) {
+        ChooseBook(kBook, 0, true);
+        Click("btnnext");
+        DumpTo(name);
+        EXPECT_EQ(Step(), "6");
+        const std::string written = ReadFileBytes(OutPath(name + ".SQL"));
+        const size_t start = written.find("CREATE TABLE");
+        return written.substr(start, written.find(';', start) + 1 - start);
+    };
+    EXPECT_EQ(dumpedTable("chosen"), "CREATE TABLE `new_table` (   `name`  VARCHAR(255)  "
+                                     ",  PRIMARY KEY (`name`)  ) ENGINE=InnoDB DEFAULT "
+                                     "CHARSET=utf8mb4;");
+
+    Restart();
+    WithOptions([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.findChild<QComboBox*>("engine")->currentText(), "InnoDB");
+        EXPECT_EQ(dialog.findChild<QComboBox*>("charset")->currentIndex(), 2);
+        EXPECT_EQ(key(dialog)->value(), 0);
+        EXPECT_EQ(dialog.findChild<QComboBox*>("loadmethod")->currentIndex(), 2);
+        EXPECT_EQ(dialog.findChild<QSpinBox*>("batchrows")->value(), 100);
+        EXPECT_TRUE(dialog.findChild<QCheckBox*>("keepgoing")->isChecked());
+        EXPECT_EQ(dialog.findChild<QLineEdit*>("rejectfile")->text(), "refused.csv");
+        EXPECT_EQ(dialog.findChild<QSpinBox*>("readtimeout")->value(), 5);
+        EXPECT_TRUE(dialog.findChild<QCheckBox*>("oldpasswords")->isChecked());
+    });
+    EXPECT_EQ(dumpedTable("next"), "CREATE TABLE `new_table` (   `name`  VARCHAR(255)  "
+                                   ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;");
 }
 
 TEST(StandardSaveDialog, ListsSqlFilesOfAnyLetterCaseAndAsksNothingOfItsOwn) {
