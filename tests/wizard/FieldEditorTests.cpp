@@ -74,7 +74,10 @@ TEST_F(FieldEditor, OpensOnTheSelectedRow) {
     });
 }
 
-TEST_F(FieldEditor, OkChecksInOrderWithTheirMessagesAndFocus) {
+// The checks and their messages are the engine's (its field-edit tests hold
+// them all); OK shows the message and moves the focus to the box it names,
+// or stores what the engine made of the edit and closes.
+TEST_F(FieldEditor, OkShowsTheChecksMessageAndFocusOrStoresTheCheckedEdit) {
     const struct {
         const char* title;
         int row;
@@ -85,8 +88,7 @@ TEST_F(FieldEditor, OkChecksInOrderWithTheirMessagesAndFocus) {
         const char* focus;
         std::vector<std::string> stored;
     } cases[] = {
-        {"empty name", 2, "", nullptr, "255", "Please input the Field Name!", "fname", {}},
-        {"name starting with a digit",
+        {"refused name: focus on the name",
          2,
          "1x",
          nullptr,
@@ -94,45 +96,22 @@ TEST_F(FieldEditor, OkChecksInOrderWithTheirMessagesAndFocus) {
          "Please input a valid Field Name!",
          "fname",
          {}},
-        {"VARCHAR without length",
+        {"refused length: focus on the type",
          2,
          "name",
-         nullptr,
+         "CHAR",
          "",
          "Please input field Length!",
          "ftype",
          {}},
-        {"CHAR without length", 2, "name", "CHAR", "", "Please input field Length!", "ftype", {}},
-        {"zero length", 2, "name", nullptr, "0", "Please input a valid field Length!", "ftype", {}},
-        {"negative length",
-         2,
-         "name",
-         nullptr,
-         "-3",
-         "Please input a valid field Length!",
-         "ftype",
-         {}},
-        {"another row's exact name",
-         3,
-         "name",
-         nullptr,
-         "255",
-         "Field name already exists!",
-         "",
-         {}},
-        {"padded length", 2, "name", nullptr, " 020 ", nullptr, "", {"name", "VARCHAR", "20"}},
-        {"signed length", 2, "name", nullptr, "+5", nullptr, "", {"name", "VARCHAR", "5"}},
-        {"hexadecimal length", 2, "name", nullptr, "$FF", nullptr, "", {"name", "VARCHAR", "255"}},
-        {"its own name", 2, "name", nullptr, "255", nullptr, "", {"name", "VARCHAR", "255"}},
-        {"another name in other case",
+        {"name and length as the engine settles them",
          3,
          "Name",
          nullptr,
-         "255",
+         " 020 ",
          nullptr,
          "",
-         {"name_1", "VARCHAR", "255"}},
-        {"DATE without length", 1, "when", "DATE", "", nullptr, "", {"when", "DATE", ""}},
+         {"name_1", "VARCHAR", "20"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

@@ -12,10 +12,11 @@
 namespace tabellix {
 namespace {
 
-using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
+using test::Greeting41;
 using test::GreetingPayload;
+using test::LoginOk;
 using test::OkPayload;
 using test::Packet;
 
@@ -30,12 +31,8 @@ std::string Greeting40() {
 
 // The greeting, the login's OK, one command's OK, and the quit read.
 std::vector<FakeServer::Step> LoginAndOneCommand() {
-    return {FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-            FakeServer::Read(),
-            FakeServer::Send(Packet(2, OkPayload())),
-            FakeServer::Read(),
-            FakeServer::Send(Packet(1, OkPayload())),
-            FakeServer::Read()};
+    return FakeServer::Login(
+        {FakeServer::Read(), FakeServer::Send(Packet(1, OkPayload())), FakeServer::Read()});
 }
 
 void Configure(TMySQLConnection& c, int port) {
@@ -76,8 +73,7 @@ TEST(FakeServerConnection, SendsTheLoginThenSetNamesUtf8AndNothingElse) {
 }
 
 TEST(FakeServerConnection, AServerBefore41GetsNoSetNamesAndUseUnicodeReadsFalse) {
-    FakeServer server({FakeServer::Send(Packet(0, Greeting40())), FakeServer::Read(),
-                       FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read()});
+    FakeServer server(FakeServer::Login(Packet(0, Greeting40()), LoginOk(), {FakeServer::Read()}));
     {
         TMySQLConnection c;
         Configure(c, server.Port());
@@ -144,8 +140,7 @@ TEST(FakeServerConnection, ChangingToTheSameDatabaseTwiceSendsOneInitDb) {
 
 TEST(FakeServerConnection, AFailedLoginLeavesTheConnectionClosedWithTheServersError) {
     std::string error = "\xFF" + test::Le(1045, 2) + "#28000Access denied for user 'root'";
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, error))});
+    FakeServer server(FakeServer::Login(Greeting41(), Packet(2, error)));
     TMySQLConnection c;
     Configure(c, server.Port());
     auto e = test::ExpectError<EMyError>([&] { c.Connect(""); });
@@ -159,12 +154,11 @@ TEST(FakeServerConnection, AFailedLoginLeavesTheConnectionClosedWithTheServersEr
 // A broken answer costs the connection: the packet after it is never read,
 // the next statement and the validity check find the server gone.
 TEST(FakeServerConnection, AMalformedAnswerIsFatalAndTheNextStatementFindsTheServerGone) {
-    FakeServer server(
-        {FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
-         FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
+    FakeServer server(FakeServer::Login(
+        {FakeServer::Read(),
          // An OK packet cut before its insert id, then one that must stay unread.
          FakeServer::Send(Packet(1, std::string("\x00\x01", 2)) + Packet(1, OkPayload(5))),
-         FakeServer::Read()});
+         FakeServer::Read()}));
     TMySQLConnection c;
     Configure(c, server.Port());
     c.Connect("");
@@ -198,9 +192,7 @@ TEST(FakeServerConnection, AnEndlessListOfDatabasesStopsAtItsCap) {
     for (int i = 0; i <= 100000; ++i)
         rows += Packet(static_cast<uint8_t>(4 + i), "\x02"
                                                     "db");
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
-                       FakeServer::Read(), FakeServer::Send(rows)});
+    FakeServer server(FakeServer::Login({FakeServer::Read(), FakeServer::Send(rows)}));
     TMySQLConnection c;
     Configure(c, server.Port());
     c.Connect("");

@@ -291,20 +291,28 @@ TEST_F(MariaDb, BreakExecEndsASleepQuicklyWithTheSilentAbort) {
     TMySQLCommand cmd;
     cmd.SetConnection(&FConnection);
     cmd.SetSQL("SELECT SLEEP(30)");
-    std::atomic<bool> sent{false};
+    // The break is sent once a second connection sees the statement running,
+    // so it cannot come before the statement reaches the server.
+    TMySQLConnection watcher;
+    Open(watcher, FServer);
+    const std::string running = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
+                                std::to_string(FConnection.GetThreadId()) +
+                                " AND INFO = 'SELECT SLEEP(30)'";
+    std::atomic<bool> seen{false};
     std::atomic<bool> done{false};
-    cmd.SetOnExecute([&](const std::string&) { sent = true; });
     std::thread breaker([&] {
-        for (int i = 0; i < 500 && !sent && !done; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        // Let the statement reach the server before it is killed.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (int i = 0; i < 1000 && !done && !seen; ++i) {
+            seen = Scalar(watcher, running) == "1";
+            if (!seen)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         cmd.BreakExec();
     });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW(cmd.Execute(), EAbort);
     done = true;
     breaker.join();
+    EXPECT_TRUE(seen);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(cmd.GetCursorState(), TCursorState::csInactive);
     // A break after the end finds nothing to stop.

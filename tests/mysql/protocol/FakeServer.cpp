@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
+#include <iterator>
 #include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -13,7 +14,8 @@
 namespace tabellix::test {
 namespace {
 
-constexpr int WaitSeconds = 5;
+// How long the server waits for the client, and its longest pause.
+constexpr int WaitSeconds = 10;
 
 // The accepted socket, and its TLS session once StartTls has run.
 struct Peer {
@@ -111,6 +113,14 @@ std::string Column41(const std::string& name, uint8_t type, uint32_t length) {
            Le(33, 2) + Le(length, 4) + static_cast<char>(type) + Le(0, 2) + '\0' + Le(0, 2);
 }
 
+std::string Greeting41() {
+    return Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
+}
+
+std::string LoginOk() {
+    return Packet(2, OkPayload());
+}
+
 int TMemoryVio::ReadNoWait(uint8_t* buffer, int offset, int count) {
     Receives.push_back(count);
     FLastError.clear();
@@ -136,6 +146,18 @@ std::string TMemoryVio::Written() const {
     for (const auto& w : Writes)
         all += w;
     return all;
+}
+
+std::vector<FakeServer::Step> FakeServer::Login(std::vector<Step> then) {
+    return Login(Greeting41(), LoginOk(), std::move(then));
+}
+
+std::vector<FakeServer::Step> FakeServer::Login(std::string greeting, std::string answer,
+                                                std::vector<Step> then) {
+    std::vector<Step> script = {Send(std::move(greeting)), Read(), Send(std::move(answer))};
+    script.insert(script.end(), std::make_move_iterator(then.begin()),
+                  std::make_move_iterator(then.end()));
+    return script;
 }
 
 FakeServer::FakeServer(std::vector<Step> script) : FScript(std::move(script)) {
@@ -177,7 +199,8 @@ void FakeServer::Run() {
             continue;
         }
         if (step.kind == Step::Pause) {
-            poll(nullptr, 0, std::min(std::stoi(step.bytes), WaitSeconds * 1000));
+            pollfd hangup{peer.fd, POLLRDHUP, 0};
+            poll(&hangup, 1, std::min(std::stoi(step.bytes), WaitSeconds * 1000));
             continue;
         }
         if (step.kind == Step::Send) {

@@ -36,6 +36,10 @@ std::string OkPayload(uint8_t affected = 0, uint8_t insertId = 0, uint16_t statu
 std::string Lcs(const std::string& s);
 // Column definition, 4.1 form.
 std::string Column41(const std::string& name, uint8_t type, uint32_t length);
+// The 4.1 greeting with FakeCaps41 and FakeSalt, and the OK that accepts the
+// login after it.
+std::string Greeting41();
+std::string LoginOk();
 
 class TMemoryVio : public TCRVio {
 public:
@@ -79,12 +83,18 @@ public:
     static Step Send(std::string bytes) { return {Step::Send, std::move(bytes), {}}; }
     static Step Read() { return {Step::ReadPacket, {}, {}}; }
     static Step Hangup() { return {Step::Hangup, {}, {}}; }
-    // Silence for the given milliseconds (at most the server's own wait).
+    // Silence for the given milliseconds (at most the server's own wait),
+    // ended early by a client that hangs up.
     static Step Pause(int ms) { return {Step::Pause, std::to_string(ms), {}}; }
     // The server side of the TLS handshake; later steps run inside TLS.
     static Step StartTls(std::string certFile, std::string keyFile) {
         return {Step::StartTls, std::move(certFile), std::move(keyFile)};
     }
+    // The login: the greeting sent, the client's login packet read and the
+    // answer to it sent (Greeting41 and LoginOk unless given), then `then`.
+    static std::vector<Step> Login(std::vector<Step> then = {});
+    static std::vector<Step> Login(std::string greeting, std::string answer,
+                                   std::vector<Step> then = {});
 
 private:
     void Run();

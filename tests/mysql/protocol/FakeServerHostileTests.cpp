@@ -15,8 +15,10 @@ namespace {
 using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
+using test::Greeting41;
 using test::GreetingPayload;
 using test::Le;
+using test::LoginOk;
 using test::OkPayload;
 using test::Packet;
 using test::PluginGreetingPayload;
@@ -41,7 +43,7 @@ struct MemoryLogin {
 };
 
 TEST(HostileServer, OldScrambleRoadsAreRefusedUnlessAllowed) {
-    const std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
+    const std::string greeting = Greeting41();
     struct Case {
         const char* name;
         std::string bytes;
@@ -105,7 +107,7 @@ TEST(HostileServer, CutGreetingsAreMalformed) {
 }
 
 TEST(HostileServer, LoginPacketsOver64KiBAreRefusedBeforeTheirBytes) {
-    const std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
+    const std::string greeting = Greeting41();
     const std::string header = Le(TMySqlNet::MaxPacketSize, 3) + '\0';
     const std::string answerHeader = Le(65537, 3) + '\x02';
     for (const std::string& bytes : {header, greeting + answerHeader}) {
@@ -120,7 +122,7 @@ TEST(HostileServer, LoginPacketsOver64KiBAreRefusedBeforeTheirBytes) {
     // After the login the limit is the chosen one, 64 MiB unless set, never
     // more than the 1 GiB the login announces.
     for (const size_t chosen : {size_t{0}, size_t{1} << 20, size_t{4} << 30}) {
-        MemoryLogin m(greeting + Packet(2, OkPayload()));
+        MemoryLogin m(greeting + LoginOk());
         if (chosen != 0)
             m.s.SetMaxPacket(chosen);
         m.Connect();
@@ -135,7 +137,7 @@ constexpr std::string_view KeepBackslashes =
     "',NO_BACKSLASH_ESCAPES,', ','))";
 
 TEST(HostileServer, NoBackslashEscapesInTheLoginsStatusIsSwitchedOffFirst) {
-    const std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
+    const std::string greeting = Greeting41();
     MemoryLogin m(greeting + Packet(2, OkPayload(0, 0, 0x0202)) +
                   Packet(1, OkPayload(0, 0, 0x0002)));
     m.Connect("");
@@ -157,32 +159,36 @@ TEST(HostileServer, NoBackslashEscapesInTheLoginsStatusIsSwitchedOffFirst) {
 }
 
 // A command's answer may take long if it keeps coming; silence longer than
-// the read time-out ends the session with 2013.
+// the read time-out ends the session with 2013. The pauses stay far from the
+// time-out either way, so a slow machine cannot turn one case into the other.
 TEST(HostileServer, SilenceLongerThanTheReadTimeoutEndsTheSession) {
+    constexpr int TimeoutSeconds = 3;
     const std::string ok = Packet(1, OkPayload());
+    // One byte at a time, 300 ms before each: 3.3 s in all, longer than the time-out.
+    std::vector<FakeServer::Step> drip;
+    for (const char byte : ok) {
+        drip.push_back(FakeServer::Pause(300));
+        drip.push_back(FakeServer::Send(std::string(1, byte)));
+    }
+    ASSERT_GT(300 * ok.size(), TimeoutSeconds * 1000u);
     struct Case {
         const char* name;
         std::vector<FakeServer::Step> answer;
         int code;
     };
     const Case cases[] = {
-        {"silent server", {FakeServer::Pause(2500), FakeServer::Send(ok)}, 2013},
-        {"slow but steady server",
-         {FakeServer::Send(ok.substr(0, 3)), FakeServer::Pause(700),
-          FakeServer::Send(ok.substr(3, 3)), FakeServer::Pause(700),
-          FakeServer::Send(ok.substr(6))},
-         0},
+        // A receive that times out may be tried once more: well over twice the time-out.
+        {"silent server", {FakeServer::Pause(10000), FakeServer::Send(ok)}, 2013},
+        {"slow but steady server", drip, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<FakeServer::Step> script = {
-            FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
-            FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read()};
+        std::vector<FakeServer::Step> script = FakeServer::Login({FakeServer::Read()});
         script.insert(script.end(), c.answer.begin(), c.answer.end());
         FakeServer server(script);
         TMySqlSession s;
         s.SetConnectTimeout(5);
-        s.SetReadTimeout(1);
+        s.SetReadTimeout(TimeoutSeconds);
         s.Connect("127.0.0.1", "bob", "", "", static_cast<unsigned>(server.Port()), "", 0x2);
         const std::string sql = "select sleep(0)";
         auto run = [&] {

@@ -20,6 +20,7 @@ using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
 using test::Le;
+using test::LoginOk;
 using test::OkPayload;
 using test::Packet;
 using test::PluginGreetingPayload;
@@ -106,8 +107,7 @@ TEST(FakeServerPlugins, LoginPacketNamesTheGreetingsPluginWithItsFirstAnswer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeServer server({FakeServer::Send(Greeting(c.greetingPlugin)), FakeServer::Read(),
-                           FakeServer::Send(Packet(2, OkPayload()))});
+        FakeServer server(FakeServer::Login(Greeting(c.greetingPlugin), LoginOk()));
         TMySqlSession s;
         Connect(s, server.Port(), c.password);
         const auto& got = server.Received();
@@ -119,18 +119,17 @@ TEST(FakeServerPlugins, LoginPacketNamesTheGreetingsPluginWithItsFirstAnswer) {
 }
 
 TEST(FakeServerPlugins, CachingSha2FastPathAndSwitchFromNative) {
-    FakeServer fast({FakeServer::Send(Greeting("caching_sha2_password")), FakeServer::Read(),
-                     FakeServer::Send(Packet(2, "\x01\x03")),
-                     FakeServer::Send(Packet(3, OkPayload()))});
+    FakeServer fast(FakeServer::Login(Greeting("caching_sha2_password"), Packet(2, "\x01\x03"),
+                                      {FakeServer::Send(Packet(3, OkPayload()))}));
     TMySqlSession s;
     Connect(s, fast.Port(), "secret");
     EXPECT_EQ(fast.Received().size(), 1u);
 
-    FakeServer switched({FakeServer::Send(Greeting("mysql_native_password")), FakeServer::Read(),
-                         FakeServer::Send(Packet(2, std::string("\xFE") + "caching_sha2_password" +
-                                                        '\0' + NewSalt + '\0')),
-                         FakeServer::Read(), FakeServer::Send(Packet(4, "\x01\x03")),
-                         FakeServer::Send(Packet(5, OkPayload()))});
+    FakeServer switched(FakeServer::Login(
+        Greeting("mysql_native_password"),
+        Packet(2, std::string("\xFE") + "caching_sha2_password" + '\0' + NewSalt + '\0'),
+        {FakeServer::Read(), FakeServer::Send(Packet(4, "\x01\x03")),
+         FakeServer::Send(Packet(5, OkPayload()))}));
     TMySqlSession t;
     Connect(t, switched.Port(), "secret");
     const auto& got = switched.Received();
@@ -146,10 +145,10 @@ TEST(FakeServerPlugins, FullAuthenticationEncryptsWithTheServersKeyOnlyWhenAllow
     const std::string full = "\x01\x04";
 
     // Fetched from the server when allowed: 0x02 asks, more data brings the PEM.
-    FakeServer fetched({FakeServer::Send(Greeting("caching_sha2_password")), FakeServer::Read(),
-                        FakeServer::Send(Packet(2, full)), FakeServer::Read(),
-                        FakeServer::Send(Packet(4, "\x01" + key.PublicPem())), FakeServer::Read(),
-                        FakeServer::Send(Packet(6, OkPayload()))});
+    FakeServer fetched(FakeServer::Login(
+        Greeting("caching_sha2_password"), Packet(2, full),
+        {FakeServer::Read(), FakeServer::Send(Packet(4, "\x01" + key.PublicPem())),
+         FakeServer::Read(), FakeServer::Send(Packet(6, OkPayload()))}));
     TMySqlSession a;
     Connect(a, fetched.Port(), "secret", MayFetchKey());
     auto got = fetched.Received();
@@ -159,9 +158,9 @@ TEST(FakeServerPlugins, FullAuthenticationEncryptsWithTheServersKeyOnlyWhenAllow
     EXPECT_EQ(key.Decrypt(got[2].substr(1)), Xored("secret", FakeSalt));
 
     // From the user's file: no request, the encrypted password at once.
-    FakeServer fromFile({FakeServer::Send(Greeting("caching_sha2_password")), FakeServer::Read(),
-                         FakeServer::Send(Packet(2, full)), FakeServer::Read(),
-                         FakeServer::Send(Packet(4, OkPayload()))});
+    FakeServer fromFile(
+        FakeServer::Login(Greeting("caching_sha2_password"), Packet(2, full),
+                          {FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))}));
     TMySqlSession b;
     Connect(b, fromFile.Port(), "secret", KeyFromFile(keyFile));
     got = fromFile.Received();
@@ -169,9 +168,9 @@ TEST(FakeServerPlugins, FullAuthenticationEncryptsWithTheServersKeyOnlyWhenAllow
     EXPECT_EQ(key.Decrypt(got[1].substr(1)), Xored("secret", FakeSalt));
 
     // sha256_password asks with 0x01 in its first answer.
-    FakeServer sha256({FakeServer::Send(Greeting("sha256_password")), FakeServer::Read(),
-                       FakeServer::Send(Packet(2, "\x01" + key.PublicPem())), FakeServer::Read(),
-                       FakeServer::Send(Packet(4, OkPayload()))});
+    FakeServer sha256(
+        FakeServer::Login(Greeting("sha256_password"), Packet(2, "\x01" + key.PublicPem()),
+                          {FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))}));
     TMySqlSession c;
     Connect(c, sha256.Port(), "secret", MayFetchKey());
     got = sha256.Received();
@@ -202,8 +201,8 @@ TEST(FakeServerPlugins, RefusalsSendNothingFurther) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeServer server({FakeServer::Send(Greeting(c.greetingPlugin)), FakeServer::Read(),
-                           FakeServer::Send(Packet(2, c.answer)), FakeServer::Read()});
+        FakeServer server(FakeServer::Login(Greeting(c.greetingPlugin), Packet(2, c.answer),
+                                            {FakeServer::Read()}));
         auto e = test::ExpectError<EMySqlException>([&] {
             TMySqlSession s;
             Connect(s, server.Port(), "secret");

@@ -26,9 +26,11 @@ using test::Column41;
 using test::FakeCaps41;
 using test::FakeSalt;
 using test::FakeServer;
+using test::Greeting41;
 using test::GreetingPayload;
 using test::Lcs;
 using test::Le;
+using test::LoginOk;
 using test::OkPayload;
 using test::Packet;
 using test::TMemoryVio;
@@ -73,8 +75,8 @@ int ConnectError(const std::string& serverBytes) {
 }
 
 TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(CapsOld, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
+    FakeServer server(FakeServer::Login(Packet(0, GreetingPayload(CapsOld, FakeSalt)),
+                                        Packet(2, std::string(3, '\0'))));
     TMySqlSession s;
     s.SetAllowOldPasswords(true);
     Connect(s, server.Port(), "secret", "shop");
@@ -91,8 +93,8 @@ TEST(FakeServerLogin, PreFourOneServerGetsTheShortHeaderAndOldScramble) {
 }
 
 TEST(FakeServerLogin, EightSaltBytesOnlyMeansPreFourOneLogin) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt, false))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, std::string(3, '\0')))});
+    FakeServer server(FakeServer::Login(Packet(0, GreetingPayload(FakeCaps41, FakeSalt, false)),
+                                        Packet(2, std::string(3, '\0'))));
     TMySqlSession s;
     s.SetAllowOldPasswords(true);
     Connect(s, server.Port(), "secret", "shop");
@@ -119,8 +121,7 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                           FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
+        FakeServer server(FakeServer::Login());
         TMySqlSession s;
         Connect(s, server.Port(), c.password, c.db);
         const auto& got = server.Received();
@@ -131,9 +132,9 @@ TEST(FakeServerLogin, FourOneLoginEndsWithTheDatabaseOrAZeroByte) {
 }
 
 TEST(FakeServerLogin, OldPasswordRequestGetsThePreFourOneScramble) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, "\xFE")), FakeServer::Read(),
-                       FakeServer::Send(Packet(4, OkPayload()))});
+    FakeServer server(
+        FakeServer::Login(Greeting41(), Packet(2, "\xFE"),
+                          {FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))}));
     TMySqlSession s;
     s.SetAllowOldPasswords(true);
     Connect(s, server.Port(), "secret");
@@ -149,9 +150,9 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
         SCOPED_TRACE(star ? "star" : "new salt");
         std::string answer =
             (star ? std::string("*\x01\x02\x03", 4) : std::string("\x05\x06\x07\x08", 4)) + newSalt;
-        FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                           FakeServer::Read(), FakeServer::Send(Packet(2, answer)),
-                           FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))});
+        FakeServer server(
+            FakeServer::Login(Greeting41(), Packet(2, answer),
+                              {FakeServer::Read(), FakeServer::Send(Packet(4, OkPayload()))}));
         TMySqlSession s;
         s.SetAllowOldPasswords(true);
         Connect(s, server.Port(), "sec ret");
@@ -173,8 +174,7 @@ TEST(FakeServerLogin, TwentyFourByteExchangeWithAndWithoutStar) {
 }
 
 TEST(FakeServerLogin, HostNameIsResolvedWithinTheTimeout) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload()))});
+    FakeServer server(FakeServer::Login());
     TMySqlSession s;
     s.SetConnectTimeout(5);
     s.Connect("localhost", "bob", "", "", static_cast<unsigned>(server.Port()), "", 0);
@@ -216,8 +216,7 @@ TEST(FakeServerLogin, RefusedPortAndBadPortGive2003) {
 // A session logged in through an in-memory transport, for answer decoding.
 struct MemorySession {
     MemorySession() {
-        auto v = std::make_unique<TMemoryVio>(Packet(0, GreetingPayload(FakeCaps41, FakeSalt)) +
-                                              Packet(2, OkPayload()));
+        auto v = std::make_unique<TMemoryVio>(Greeting41() + LoginOk());
         vio = v.get();
         s.net().SetVio(std::move(v));
         s.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
@@ -366,7 +365,7 @@ TEST(FakeServerAnswers, FreeQueryDiscardsRowsAndTheSkipPacket) {
 }
 
 TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
-    std::string greeting = Packet(0, GreetingPayload(FakeCaps41, FakeSalt));
+    std::string greeting = Greeting41();
     std::string answer = Packet(1, "\x01") + Packet(2, Column41("a", 253, 10)) +
                          Packet(3, "\xFE\x00\x00\x02\x00") + Packet(4, "\x01x") +
                          Packet(5, "\xFE\x00\x00\x02\x00");
@@ -392,7 +391,7 @@ TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
         for (uint8_t flip : {0x00, 0xFF, 0x80}) {
             std::string bad = greeting;
             bad[i] = static_cast<char>(bad[i] ^ flip ^ 0x5A);
-            auto v = std::make_unique<TMemoryVio>(bad + Packet(2, OkPayload()));
+            auto v = std::make_unique<TMemoryVio>(bad + LoginOk());
             TMySqlSession s;
             s.net().SetVio(std::move(v));
             s.SetProtocolType(MYSQL_PROTOCOL_SOCKET);
@@ -408,14 +407,36 @@ TEST(FakeServerAnswers, EveryTruncationOfAGoodExchangeGivesATypedError) {
 // reads of the client's answer (the file in two packets and the empty one
 // when it is sent, the empty one alone otherwise) and the final OK.
 std::vector<FakeServer::Step> LocalFileScript(const std::string& requested, bool sent) {
-    std::vector<FakeServer::Step> script = {
-        FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))), FakeServer::Read(),
-        FakeServer::Send(Packet(2, OkPayload())), FakeServer::Read(),
-        FakeServer::Send(Packet(1, "\xFB" + requested))};
+    std::vector<FakeServer::Step> script =
+        FakeServer::Login({FakeServer::Read(), FakeServer::Send(Packet(1, "\xFB" + requested))});
     for (int i = 0; i < (sent ? 3 : 1); ++i)
         script.push_back(FakeServer::Read());
     script.push_back(FakeServer::Send(Packet(sent ? 5 : 3, OkPayload(sent ? 1 : 0))));
     return script;
+}
+
+// Runs `statement` against LocalFileScript, the session serving `rows` when
+// given, and checks the client's answer: `content` in two packets and the
+// empty one when sent, the empty packet alone otherwise.
+void ExpectLocalFileAnswer(const std::string& statement, const std::string& requested, bool sent,
+                           const std::string& content, const TLocalRows* rows = nullptr) {
+    FakeServer server(LocalFileScript(requested, sent));
+    TMySqlSession s;
+    Connect(s, server.Port(), "");
+    s.SetLocalRows(rows);
+    s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(statement.data()),
+                    static_cast<int>(statement.size()), true);
+    s.ReadQueryResult();
+    const auto& got = server.Received();
+    if (sent) {
+        ASSERT_EQ(got.size(), 5u);
+        EXPECT_EQ(got[2], "\x02" + content.substr(0, 8192));
+        EXPECT_EQ(got[3], "\x03" + content.substr(8192));
+        EXPECT_EQ(got[4], "\x04");
+    } else {
+        ASSERT_EQ(got.size(), 3u);
+        EXPECT_EQ(got[2], "\x02");
+    }
 }
 
 TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
@@ -439,23 +460,7 @@ TEST(FakeServerLocalFile, RequestIsHonouredOnlyForTheStatementsOwnFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeServer server(LocalFileScript(c.requested, c.sent));
-        TMySqlSession s;
-        Connect(s, server.Port(), "");
-        s.SimpleCommand(TServerCommand::scQuery,
-                        reinterpret_cast<const uint8_t*>(c.statement.data()),
-                        static_cast<int>(c.statement.size()), true);
-        s.ReadQueryResult();
-        const auto& got = server.Received();
-        if (c.sent) {
-            ASSERT_EQ(got.size(), 5u);
-            EXPECT_EQ(got[2], "\x02" + content.substr(0, 8192));
-            EXPECT_EQ(got[3], "\x03" + content.substr(8192));
-            EXPECT_EQ(got[4], "\x04");
-        } else {
-            ASSERT_EQ(got.size(), 3u);
-            EXPECT_EQ(got[2], "\x02");
-        }
+        ExpectLocalFileAnswer(c.statement, c.requested, c.sent, content);
     }
 }
 
@@ -477,33 +482,16 @@ TEST(FakeServerLocalFile, RowsFromMemoryAnswerOnlyTheirOwnNameAndNeverTheFileOfT
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::ofstream(dir.Path() / "other", std::ios::binary) << "other file";
-        const std::string statement = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t";
-        FakeServer server(LocalFileScript(c.requested, c.sent));
-        TMySqlSession s;
-        Connect(s, server.Port(), "");
-        s.SetLocalRows(&rows);
-        s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(statement.data()),
-                        static_cast<int>(statement.size()), true);
-        s.ReadQueryResult();
-        const auto& got = server.Received();
-        if (c.sent) {
-            ASSERT_EQ(got.size(), 5u);
-            EXPECT_EQ(got[2], "\x02" + data.substr(0, 8192));
-            EXPECT_EQ(got[3], "\x03" + data.substr(8192));
-            EXPECT_EQ(got[4], "\x04");
-        } else {
-            ASSERT_EQ(got.size(), 3u);
-            EXPECT_EQ(got[2], "\x02");
-        }
+        ExpectLocalFileAnswer("LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t", c.requested,
+                              c.sent, data, &rows);
     }
 }
 
 TEST(FakeServerLocalFile, MissingFileIsReportedAfterTheEmptyPacket) {
     std::string statement = "LOAD DATA LOCAL INFILE '/nonexistent/x' INTO TABLE t";
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
-                       FakeServer::Read(), FakeServer::Send(Packet(1, "\xFB/nonexistent/x")),
-                       FakeServer::Read(), FakeServer::Send(Packet(3, OkPayload()))});
+    FakeServer server(
+        FakeServer::Login({FakeServer::Read(), FakeServer::Send(Packet(1, "\xFB/nonexistent/x")),
+                           FakeServer::Read(), FakeServer::Send(Packet(3, OkPayload()))}));
     TMySqlSession s;
     Connect(s, server.Port(), "");
     s.SimpleCommand(TServerCommand::scQuery, reinterpret_cast<const uint8_t*>(statement.data()),
@@ -533,8 +521,8 @@ TEST(FakeServerLocalFile, ALostConnectionWhileSendingStillClosesTheFile) {
     std::string path = (dir.Path() / "data.csv").string();
     std::ofstream(path, std::ios::binary) << std::string(10000, 'k');
     std::string statement = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE t";
-    auto v = std::make_unique<FailingWritesVio>(Packet(0, GreetingPayload(FakeCaps41, FakeSalt)) +
-                                                Packet(2, OkPayload()) + Packet(1, "\xFB" + path));
+    auto v =
+        std::make_unique<FailingWritesVio>(Greeting41() + LoginOk() + Packet(1, "\xFB" + path));
     v->left = 2; // the login and the statement
     TMySqlSession s;
     s.net().SetVio(std::move(v));
@@ -551,9 +539,7 @@ TEST(FakeServerLocalFile, ALostConnectionWhileSendingStillClosesTheFile) {
 }
 
 TEST(FakeServerCommands, CloseSendsOneQuitAndClosesTheTransport) {
-    FakeServer server({FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-                       FakeServer::Read(), FakeServer::Send(Packet(2, OkPayload())),
-                       FakeServer::Read(), FakeServer::Read()});
+    FakeServer server(FakeServer::Login({FakeServer::Read(), FakeServer::Read()}));
     TMySqlSession s;
     Connect(s, server.Port(), "");
     s.Close();

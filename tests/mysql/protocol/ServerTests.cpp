@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -192,7 +191,6 @@ TEST_P(RealServer, ServerKillingTheConnectionInTheMiddleOfAResult) {
 
 TEST_P(RealServer, CloseSendsOneQuit) {
     TABELLIX_REQUIRE_MYSQL(server);
-    const char* log = std::getenv("TABELLIX_MYSQL_GENERAL_LOG");
     TMySqlSession s;
     Open(s, server, server.user, server.password);
     int id = s.ThreadId();
@@ -201,9 +199,9 @@ TEST_P(RealServer, CloseSendsOneQuit) {
     TMySqlSession after;
     Open(after, server, server.user, server.password);
     One(after, "SELECT 1");
-    if (!log)
-        GTEST_SKIP() << "TABELLIX_MYSQL_GENERAL_LOG is not set";
-    std::ifstream in(log);
+    if (server.generalLog.empty())
+        TABELLIX_MISSING("The test server's statement log (TABELLIX_MYSQL_GENERAL_LOG)");
+    std::ifstream in(server.generalLog);
     std::string line;
     int quits = 0;
     std::string idText = std::to_string(id);
