@@ -2,7 +2,7 @@
 
 #include "base/Format.h"
 #include "dataaccess/Uni.h"
-#include "engine/funcs.h"
+#include "engine/statements.h"
 #include "mysql/client/MyClassesUni.h"
 #include "mysql/protocol/MySqlLocalFile.h"
 #include "mysql/protocol/MySqlSessionUni.h"
@@ -12,12 +12,6 @@
 #include <cstring>
 
 namespace tabellix {
-
-// Strict for every table, and without NO_BACKSLASH_ESCAPES, under which the
-// rows' escaped quotes would end their strings.
-const char* const kStrictSession =
-    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(TRIM(BOTH ',' FROM REPLACE(CONCAT(',', "
-    "@@sql_mode, ','), ',NO_BACKSLASH_ESCAPES,', ',')), ''), 'STRICT_ALL_TABLES');\n";
 
 namespace {
 
@@ -102,38 +96,11 @@ void AppendLoadValue(std::string& out, const TInsertValue& value) {
 
 } // namespace
 
-TRowBatch::TRowBatch(std::string head, std::string separator, std::string tail, size_t maxBytes,
-                     int maxRows)
-    : FHead(std::move(head)), FSeparator(std::move(separator)), FTail(std::move(tail)),
-      FText(FHead), FMaxBytes(maxBytes), FMaxRows(maxRows) {}
-
-bool TRowBatch::Fits(size_t rowBytes) const {
-    if (FRows == 0)
-        return true;
-    if (FMaxRows > 0 && FRows >= FMaxRows)
-        return false;
-    return FText.size() + FSeparator.size() + rowBytes + FTail.size() <= FMaxBytes;
-}
-
-void TRowBatch::Add(std::string_view row) {
-    if (FRows++ > 0)
-        FText.append(FSeparator);
-    FText.append(row);
-}
-
-std::string TRowBatch::Take() {
-    std::string text = std::move(FText);
-    text.append(FTail);
-    FText = FHead;
-    FRows = 0;
-    return text;
-}
-
-TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
-                 const TLoaderOptions& options, TCellTexts cellTexts, TProgressSink* gauge,
-                 const TNotice& notice, TLoadReport& report)
-    : FFuns(funs), FCon(con), FTarget(std::move(target)), FOptions(options),
-      FCellTexts(std::move(cellTexts)), FGauge(gauge), FReport(report) {
+TLoader::TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
+                 TCellTexts cellTexts, TProgressSink* gauge, const TNotice& notice,
+                 TLoadReport& report)
+    : FCon(con), FTarget(std::move(target)), FOptions(options), FCellTexts(std::move(cellTexts)),
+      FGauge(gauge), FReport(report) {
     FReport = {};
     // A database chosen since the last statement leaves the connection to
     // be opened by the next one; the loader reads its session first.
@@ -153,7 +120,7 @@ void TLoader::MakeBatch() {
     if (FLoadData)
         FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
     else
-        FBatch = std::make_unique<TRowBatch>(FFuns.insert_head(FTarget.Table), ",", ";", limit,
+        FBatch = std::make_unique<TRowBatch>(insert_head(FTarget.Table), ",", ";", limit,
                                              FOptions.BatchRows);
 }
 
@@ -238,7 +205,7 @@ std::string TLoader::RowText(const std::vector<TInsertValue>& cells) const {
         return text;
     }
     text.push_back('(');
-    FFuns.append_values(text, cells);
+    append_values(text, cells);
     text.push_back(')');
     return text;
 }
@@ -287,8 +254,8 @@ bool TLoader::SendLoadData(const std::string& data) {
     FCon.ExecSQL("START TRANSACTION", kNoParams);
     session->SetLocalRows(&rows);
     try {
-        FCon.ExecSQL(Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE `%s` CHARACTER SET utf8mb4",
-                            {kRowsName, FTarget.Table}),
+        FCon.ExecSQL(Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE %s CHARACTER SET utf8mb4",
+                            {kRowsName, quote_name(FTarget.Table)}),
                      kNoParams);
     } catch (const EDAError&) {
         session->SetLocalRows(nullptr);
@@ -302,7 +269,7 @@ bool TLoader::SendLoadData(const std::string& data) {
 }
 
 int64_t TLoader::StoredRows() {
-    return std::stoll(ServerValue(FCon, "SELECT COUNT(*) FROM `" + FTarget.Table + "`"));
+    return std::stoll(ServerValue(FCon, "SELECT COUNT(*) FROM " + quote_name(FTarget.Table)));
 }
 
 void TLoader::Resend(const std::vector<TRow>& rows) {
@@ -312,7 +279,7 @@ void TLoader::Resend(const std::vector<TRow>& rows) {
     FReport.Stored += static_cast<int>(kept);
     for (size_t i = kept; i < rows.size(); ++i) {
         try {
-            FCon.ExecSQL(FFuns.get_insert(FTarget.Table, rows[i].Cells), kNoParams);
+            FCon.ExecSQL(get_insert(FTarget.Table, rows[i].Cells), kNoParams);
             ++FReport.Stored;
         } catch (const EDAError& error) {
             if (!IsRefusal(error))
