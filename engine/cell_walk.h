@@ -26,7 +26,8 @@ struct TCellBlock {
 struct TCellVisitor {
     // Sheet row row stores a cell of the block; its cells are read next.
     std::function<void(int row)> RowStarted{};
-    // A stored cell of the block, read once; false ends the walk there.
+    // A stored cell of the block, read once; false ends the walk there,
+    // without the row's end.
     std::function<bool(int row, int column, Variant value)> Cell{};
     // After the row's cells: columns are those visited, in order.
     std::function<void(int row, const std::vector<int>& columns)> RowEnded{};
@@ -54,7 +55,7 @@ public:
 
     // Alerts off, the workbooks closed, then Quit.
     void ShutDown();
-    // Quit alone.
+    // Quit alone, as the transfer ends.
     void Quit();
 
 private:
