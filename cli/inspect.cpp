@@ -5,13 +5,13 @@
 
 #include "automation/Automation.h"
 #include "base/Format.h"
+#include "engine/cell_walk.h"
 #include "engine/funcs.h"
 #include "engine/workbook.h"
 
 #include <charconv>
 #include <cmath>
 #include <ostream>
-#include <vector>
 
 namespace tabellix::cli {
 
@@ -109,26 +109,16 @@ int RunSheets(const TArgs& args, std::ostream& out, std::ostream&) {
 int RunInspect(const TArgs& args, std::ostream& out, std::ostream&) {
     const TInspectArgs parsed = ParseArgs(args, true);
     const myfuns funs;
-    auto app = OpenWorkbook(parsed.File);
-    TWorksheet sheet = app->Worksheets()(parsed.Sheet);
-    sheet.activate();
-    const int columns = sheet.UsedRange().Columns().Count();
-    const int rows = sheet.UsedRange().Rows().Count();
+    TSheetWalk walk(parsed.File, parsed.Sheet);
+    const int columns = walk.Columns();
+    const int rows = walk.Rows();
     out << "{\"columns\": " << columns << ", \"rows\": " << rows << "}\n";
-    // Only the stored cells: the others of the used range are empty.
-    std::vector<int> stored;
-    TStoredCells store = app->StoredCells();
-    for (int r = store.NextRow(1); r != 0 && r <= rows; r = store.NextRow(r + 1)) {
-        store.Columns(r, stored);
-        for (int c : stored) {
-            if (c > columns)
-                break;
-            const Variant value = app->Cells(r, c).value();
-            if (!value.IsEmpty())
-                WriteCell(out, funs, r, c, value);
-        }
-    }
-    ShutDown(*app);
+    walk.Walk({}, {.Cell = [&](int row, int column, const Variant& value) {
+                  if (!value.IsEmpty())
+                      WriteCell(out, funs, row, column, value);
+                  return true;
+              }});
+    walk.ShutDown();
     return 0;
 }
 

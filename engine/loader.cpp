@@ -3,20 +3,13 @@
 #include "base/Format.h"
 #include "dataaccess/ServerSession.h"
 #include "dataaccess/Uni.h"
-#include "engine/funcs.h"
+#include "engine/statements.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace tabellix {
-
-// Strict for every table, and without NO_BACKSLASH_ESCAPES, under which the
-// rows' escaped quotes would end their strings.
-const std::string kStrictSession =
-    SetModeStatement(
-        ModeWith(ModeWithout("@@sql_mode", "NO_BACKSLASH_ESCAPES"), "STRICT_ALL_TABLES")) +
-    ";\n";
 
 namespace {
 
@@ -71,37 +64,10 @@ void AppendLoadValue(std::string& out, const TInsertValue& value) {
 
 } // namespace
 
-TRowBatch::TRowBatch(std::string head, std::string separator, std::string tail, size_t maxBytes,
-                     int maxRows)
-    : FHead(std::move(head)), FSeparator(std::move(separator)), FTail(std::move(tail)),
-      FText(FHead), FMaxBytes(maxBytes), FMaxRows(maxRows) {}
-
-bool TRowBatch::Fits(size_t rowBytes) const {
-    if (FRows == 0)
-        return true;
-    if (FMaxRows > 0 && FRows >= FMaxRows)
-        return false;
-    return FText.size() + FSeparator.size() + rowBytes + FTail.size() <= FMaxBytes;
-}
-
-void TRowBatch::Add(std::string_view row) {
-    if (FRows++ > 0)
-        FText.append(FSeparator);
-    FText.append(row);
-}
-
-std::string TRowBatch::Take() {
-    std::string text = std::move(FText);
-    text.append(FTail);
-    FText = FHead;
-    FRows = 0;
-    return text;
-}
-
-TLoader::TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
-                 const TLoaderOptions& options, TCellTexts cellTexts, TProgressSink* gauge,
-                 const TNotice& notice, TLoadReport& report)
-    : FFuns(funs), FCon(con), FSession(con), FTarget(std::move(target)), FOptions(options),
+TLoader::TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
+                 TCellTexts cellTexts, TProgressSink* gauge, const TNotice& notice,
+                 TLoadReport& report)
+    : FCon(con), FSession(con), FTarget(std::move(target)), FOptions(options),
       FCellTexts(std::move(cellTexts)), FGauge(gauge), FReport(report) {
     FReport = {};
     // A database chosen since the last statement leaves the connection to
@@ -122,7 +88,7 @@ void TLoader::MakeBatch() {
     if (FLoadData)
         FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
     else
-        FBatch = std::make_unique<TRowBatch>(FFuns.insert_head(FTarget.Table), ",", ";", limit,
+        FBatch = std::make_unique<TRowBatch>(insert_head(FTarget.Table), ",", ";", limit,
                                              FOptions.BatchRows);
 }
 
@@ -195,7 +161,7 @@ std::string TLoader::RowText(const std::vector<TInsertValue>& cells) const {
         return text;
     }
     text.push_back('(');
-    FFuns.append_values(text, cells);
+    append_values(text, cells);
     text.push_back(')');
     return text;
 }
@@ -242,8 +208,8 @@ bool TLoader::SendLoadData(const std::string& data) {
     FCon.ExecSQL("START TRANSACTION", kNoParams);
     try {
         FSession.LoadLocalRows(
-            Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE `%s` CHARACTER SET utf8mb4",
-                   {kRowsName, FTarget.Table}),
+            Format("LOAD DATA LOCAL INFILE '%s' INTO TABLE %s CHARACTER SET utf8mb4",
+                   {kRowsName, quote_name(FTarget.Table)}),
             kRowsName, data);
     } catch (const EDAError&) {
         FCon.ExecSQL("ROLLBACK", kNoParams);
@@ -255,7 +221,8 @@ bool TLoader::SendLoadData(const std::string& data) {
 }
 
 int64_t TLoader::StoredRows() {
-    return std::stoll(FSession.Value("SELECT COUNT(*) FROM `" + FTarget.Table + "`").value_or(""));
+    return std::stoll(
+        FSession.Value("SELECT COUNT(*) FROM " + quote_name(FTarget.Table)).value_or(""));
 }
 
 void TLoader::Resend(const std::vector<TRow>& rows) {
@@ -265,7 +232,7 @@ void TLoader::Resend(const std::vector<TRow>& rows) {
     FReport.Stored += static_cast<int>(kept);
     for (size_t i = kept; i < rows.size(); ++i) {
         try {
-            FCon.ExecSQL(FFuns.get_insert(FTarget.Table, rows[i].Cells), kNoParams);
+            FCon.ExecSQL(get_insert(FTarget.Table, rows[i].Cells), kNoParams);
             ++FReport.Stored;
         } catch (const EDAError& error) {
             if (!FSession.IsRefusal(error))

@@ -1,87 +1,30 @@
 // The loader: a transfer's rows sent in multi-row insert statements or one
 // LOAD DATA LOCAL per batch, streamed from memory; a refused batch re-sent
 // row by row to find the refused row; rows refused on the way written to a
-// reject file. Also the statement batches of the extended-insert dump.
+// reject file.
 #pragma once
 
 #include "base/Exception.h"
 #include "dataaccess/ServerSession.h"
+#include "engine/load_options.h"
 #include "engine/models.h"
 #include "engine/typed_values.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tabellix {
 
 class EDAError;
-class myfuns;
+class TRowBatch;
 class TUniConnection;
 
 // A loader option that cannot be carried out (LOAD DATA refused).
 TABELLIX_EXCEPTION(ELoadError, Exception);
-
-// How the rows reach the server: one statement per row (the default road),
-// multi-row inserts, LOAD DATA LOCAL, or LOAD DATA where it can be used and
-// multi-row inserts elsewhere.
-enum class TLoadMethod { PerRow, Batch, LoadData, Fastest };
-
-struct TLoaderOptions {
-    TLoadMethod Method = TLoadMethod::PerRow;
-    int BatchRows = 0;      // rows per statement at most; 0: as many as fit
-    bool KeepGoing = false; // refused rows go to RejectFile and the pass goes on
-    std::string RejectFile;
-
-    bool Active() const { return Method != TLoadMethod::PerRow; }
-};
-
-// How a loader pass went.
-struct TLoadReport {
-    int Stored = 0;
-    int Refused = 0;        // rows written to the reject file
-    std::string RejectFile; // the reject file of a keep-going pass
-    int FailedRow = 0;      // the sheet row whose refusal stopped the pass
-    bool LoadData = false;  // whether LOAD DATA carried the rows
-};
-
-// A bound on one batch's text however large the server's packet limit:
-// below the smallest limit servers are set up with, its memory small, and
-// the server takes such statements faster than larger ones.
-constexpr size_t kBatchBytes = size_t{256} << 10;
-
-// The dump's first statement with batches, on a line of its own: the
-// loading session refuses a bad value in any row of a multi-row insert,
-// whatever the table's engine.
-extern const std::string kStrictSession;
-
-// Rows joined into one text between a head and a tail, as long as the text
-// stays within a byte limit and a row limit.
-class TRowBatch {
-public:
-    // maxRows 0: no row limit.
-    TRowBatch(std::string head, std::string separator, std::string tail, size_t maxBytes,
-              int maxRows);
-
-    // Whether a row of rowBytes still fits; a first row always does.
-    bool Fits(size_t rowBytes) const;
-    void Add(std::string_view row);
-    int Rows() const { return FRows; }
-    // The text with its head and tail; the batch is empty afterwards.
-    std::string Take();
-
-private:
-    std::string FHead, FSeparator, FTail;
-    std::string FText;
-    size_t FMaxBytes;
-    int FMaxRows;
-    int FRows = 0;
-};
 
 // What the loader needs to know of the created table.
 struct TLoadTarget {
@@ -101,9 +44,8 @@ public:
     // strict for every table where it is strict for transactional ones, and
     // creates the reject file; raises ELoadError when LOAD DATA was asked for
     // and cannot be used, EFCreateError when the reject file cannot be made.
-    TLoader(const myfuns& funs, TUniConnection& con, TLoadTarget target,
-            const TLoaderOptions& options, TCellTexts cellTexts, TProgressSink* gauge,
-            const TNotice& notice, TLoadReport& report);
+    TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
+            TCellTexts cellTexts, TProgressSink* gauge, const TNotice& notice, TLoadReport& report);
     ~TLoader();
     TLoader(const TLoader&) = delete;
     TLoader& operator=(const TLoader&) = delete;
@@ -135,7 +77,6 @@ private:
     void Refuse(const TRow& row, const EDAError& error);
     int64_t StoredRows();
 
-    const myfuns& FFuns;
     TUniConnection& FCon;
     TServerSession FSession;
     TLoadTarget FTarget;

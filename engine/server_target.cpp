@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "dataaccess/MySQLUniProvider.h"
 #include "dataaccess/Uni.h"
+#include "engine/statements.h"
 
 namespace tabellix {
 namespace {
@@ -13,17 +14,6 @@ bool HoldsTable(const TStringList& tables, const std::string& table) {
         if (name == table)
             return true;
     return false;
-}
-
-// name as a quoted identifier: in backticks, each backtick doubled.
-std::string Quoted(const std::string& name) {
-    std::string out = "`";
-    for (const char c : name) {
-        out.push_back(c);
-        if (c == '`')
-            out.push_back('`');
-    }
-    return out + "`";
 }
 
 } // namespace
@@ -85,7 +75,7 @@ TServerOutcome transfer_to_server(myfuns& funs, TUniConnection& con1, const std:
 }
 
 void drop_table(TUniConnection& con1, const std::string& database, const std::string& table) {
-    con1.ExecSQL("DROP TABLE " + Quoted(database) + "." + Quoted(table), {Variant::Null()});
+    con1.ExecSQL("DROP TABLE " + quote_name(database) + "." + quote_name(table), {Variant::Null()});
 }
 
 } // namespace tabellix

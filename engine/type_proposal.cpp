@@ -2,10 +2,10 @@
 
 #include "base/Format.h"
 #include "base/Text.h"
+#include "engine/cell_walk.h"
 #include "engine/field_edit.h"
 #include "engine/table_options.h"
 #include "engine/typed_values.h"
-#include "engine/workbook.h"
 
 #include <algorithm>
 #include <charconv>
@@ -270,30 +270,19 @@ std::vector<std::string> ErrorNotes(const std::vector<TErrorCell>& errors,
 std::vector<std::string> propose_types(const myfuns& funs, TStringGrid& grid,
                                        const std::string& fileName, const TListModel& sheets,
                                        bool firstRowNames) {
-    const auto app = OpenWorkbook(fileName);
-    TWorksheet sheet = app->Worksheets()(sheets.ItemIndex + 1);
-    sheet.activate();
-    const int columns = std::min(sheet.UsedRange().Columns().Count(), grid.RowCount() - 1);
-    const int rows = sheet.UsedRange().Rows().Count();
+    TSheetWalk walk(fileName, sheets.ItemIndex + 1);
+    const int columns = std::min(walk.Columns(), grid.RowCount() - 1);
     std::vector<TColumnTally> tallies(static_cast<size_t>(std::max(columns, 0)));
     std::vector<TErrorCell> errors(tallies.size());
-    // Only the stored cells are visited, each once: the others are empty.
-    std::vector<int> stored;
-    TStoredCells store = app->StoredCells();
-    for (int k = store.NextRow(firstRowNames ? 2 : 1); k != 0 && k <= rows;
-         k = store.NextRow(k + 1)) {
-        store.Columns(k, stored);
-        for (int c : stored) {
-            if (c > columns)
-                break;
-            const auto i = static_cast<size_t>(c - 1);
-            const Variant value = app->Cells(k, c).value();
-            if (value.Type() == VarType::Error && errors[i].Row == 0)
-                errors[i] = {k, value.Get<VarError>().text};
-            tallies[i].Add(value, funs);
-        }
-    }
-    ShutDown(*app);
+    walk.Walk({.FirstRow = firstRowNames ? 2 : 1, .LastColumn = columns},
+              {.Cell = [&](int row, int column, const Variant& value) {
+                  const auto i = static_cast<size_t>(column - 1);
+                  if (value.Type() == VarType::Error && errors[i].Row == 0)
+                      errors[i] = {row, value.Get<VarError>().text};
+                  tallies[i].Add(value, funs);
+                  return true;
+              }});
+    walk.ShutDown();
     const std::string charset = table_charset(funs.TableOptions, grid);
     std::vector<TProposedType> types;
     for (const TColumnTally& tally : tallies)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 namespace tabellix {
 namespace {
@@ -168,6 +169,18 @@ std::optional<TInsertValue> typed_value(TValueForm form, const Variant& value,
     if (value.Type() == VarType::Date)
         return TInsertValue(DateValue(form, value.Get<VarDate>().serial));
     return std::nullopt;
+}
+
+std::string cell_text(Variant value, const TFormatSettings& settings) {
+    if (value.IsNull())
+        return {};
+    return std::move(value).AsString(settings);
+}
+
+TInsertValue insert_value(TValueForm form, Variant value, const TFormatSettings& settings) {
+    if (auto typed = typed_value(form, value, settings))
+        return std::move(*typed);
+    return cell_text(std::move(value), settings);
 }
 
 std::string with_decimal_point(std::string text, const std::string& separator) {

@@ -1,5 +1,6 @@
 // Values in the server's own form for columns typed as numbers, dates or
-// times, where the locale's texts would be refused or stored as zero.
+// times, where the locale's texts would be refused or stored as zero; and
+// the cell text rule that every other value follows.
 #pragma once
 
 #include "base/FormatSettings.h"
@@ -42,6 +43,13 @@ TValueForm value_form(const std::string& typeText);
 // text, is NULL.
 std::optional<TInsertValue> typed_value(TValueForm form, const Variant& value,
                                         const TFormatSettings& settings);
+
+// A cell value as text in the locale of settings; an error value raises
+// EConvertError. Taken by value so that a cell's text moves out of it.
+std::string cell_text(Variant value, const TFormatSettings& settings);
+// A cell value for a column written in form: the server's own form where
+// the column's type takes it, else the cell text.
+TInsertValue insert_value(TValueForm form, Variant value, const TFormatSettings& settings);
 
 // A locale number text with "." for the locale's decimal separator.
 std::string with_decimal_point(std::string text, const std::string& separator);

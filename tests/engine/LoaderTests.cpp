@@ -39,7 +39,7 @@ protected:
     // Runs add over a loader of TableName on con, then finishes it.
     void LoadDirect(TUniConnection& con, const TLoaderOptions& options,
                     const std::function<void(TLoader&)>& add) {
-        TLoader loader(Funcs, con, {TableName, false, false}, options, {}, nullptr, {}, Report);
+        TLoader loader(con, {TableName, false, false}, options, {}, nullptr, {}, Report);
         add(loader);
         loader.Finish();
     }
@@ -264,11 +264,10 @@ TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
     TUniConnection con;
     set_up_connection(con, {"MySQL.ConnectionTimeout=5"});
     connect_server(con, {"127.0.0.1", std::to_string(server.Port()), "root", "secret"});
-    const myfuns funs;
     TLoaderOptions options;
     options.Method = TLoadMethod::Batch;
     TLoadReport report;
-    TLoader loader(funs, con, {"gone", false, false}, options, {}, nullptr, {}, report);
+    TLoader loader(con, {"gone", false, false}, options, {}, nullptr, {}, report);
     loader.Add(2, {"a"});
     loader.Add(3, {"b"});
     const auto e = ExpectError<EDAError>([&] { loader.Finish(); });

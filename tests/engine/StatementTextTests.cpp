@@ -1,5 +1,6 @@
 #include "base/Exception.h"
 #include "engine/funcs.h"
+#include "engine/statements.h"
 #include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,34 @@ TEST(StatementText, ReservedTableNamesAreQuotedInInserts) {
         EXPECT_EQ(f.get_insert(plain, {"1"}),
                   "insert into " + std::string(plain) + " values('1' );");
     }
+}
+
+TEST(StatementText, NamesAreQuotedWithEachBacktickDoubled) {
+    const struct {
+        std::string name;
+        std::string quoted;
+    } cases[] = {
+        {"new_table", "`new_table`"},
+        {"", "``"},
+        {"a`b", "`a``b`"},
+        {"`", "````"},
+        {"``", "``````"},
+        {"`edge`", "```edge```"},
+        {"two words", "`two words`"},
+        {"ord\xc3\xa9r", "`ord\xc3\xa9r`"},
+        {"x'y\"z\\", "`x'y\"z\\`"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(quote_name(c.name), c.quoted);
+    }
+    // Every name the statements quote goes through the same rule.
+    TStringGrid grid = GridOf({{"a`b", "INT", "11"}, {"c", "VARCHAR", "5"}});
+    TTableOptions options;
+    options.PrimaryKey = 1;
+    EXPECT_EQ(get_table("t`1", "", grid, options),
+              " CREATE TABLE `t``1` (   `a``b`  INT(11)  ,  `c`  VARCHAR(5)  ,  PRIMARY KEY "
+              "(`a``b`)  ) ENGINE=MyISAM DEFAULT CHARSET=utf8;");
 }
 
 TEST(StatementText, Escaping) {

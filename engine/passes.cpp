@@ -1,0 +1,264 @@
+#include "engine/passes.h"
+
+#include "base/Exception.h"
+#include "base/Text.h"
+#include "dataaccess/Uni.h"
+#include "engine/cell_walk.h"
+#include "engine/dump_name.h"
+#include "engine/dump_writer.h"
+#include "engine/identifier_rules.h"
+#include "engine/loader.h"
+#include "engine/statements.h"
+#include "engine/typed_values.h"
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace tabellix {
+namespace {
+
+// Server error codes the cluster probe tells apart.
+constexpr int kSubqueryRows = 1242;
+constexpr int kUnknownVariable = 1193;
+
+// Receives a non-empty sheet row's number and its values.
+using TRowSink = std::function<void(int row, const std::vector<TInsertValue>& cells)>;
+
+// What the loader needs of the table start_transfer creates.
+TLoadTarget LoadTarget(const std::string& table, const TTableOptions& options,
+                       const TStringGrid& grid) {
+    TLoadTarget target;
+    target.Table = table;
+    target.Transactional = SameText(table_engine(options), "InnoDB");
+    for (int r = 1; r < grid.RowCount(); ++r)
+        target.BareValues = target.BareValues || value_form(grid.Cell(1, r)) == TValueForm::Bit;
+    return target;
+}
+
+// The passes' guarded open: the sheet with its column count read, or
+// nothing after showing the error's message.
+std::optional<TSheetWalk> OpenForConversion(const TPassContext& context,
+                                            const TConversionForm& form) {
+    try {
+        std::optional<TSheetWalk> walk(std::in_place, form.filename, form.sheets->ItemIndex + 1);
+        walk->Columns();
+        return walk;
+    } catch (const Exception& e) {
+        context.ShowMessage(e.Message());
+        return std::nullopt;
+    }
+}
+
+// Hands each non-empty row to execute, driving the gauge.
+void ConvertRows(const TPassContext& context, TSheetWalk& walk, const TConversionForm& form,
+                 const TRowSink& execute) {
+    const int rows = walk.Rows();
+    if (form.gauge) {
+        form.gauge->SetRange(0, rows);
+        form.gauge->SetPosition(0);
+    }
+    // Each column's form follows its grid row's type; a sheet column beyond
+    // the grid keeps the cell text.
+    std::vector<TValueForm> forms(static_cast<size_t>(walk.Columns()));
+    for (size_t c = 0; c < forms.size(); ++c)
+        forms[c] = value_form(form.grid->Cell(1, static_cast<int>(c) + 1));
+    // A cell the sheet does not store is empty: NULL in a typed column, ''
+    // elsewhere.
+    std::vector<TInsertValue> blanks(forms.size());
+    for (size_t c = 0; c < forms.size(); ++c)
+        blanks[c] = insert_value(forms[c], Variant(), context.FormatSettings);
+    // Each stored cell is fetched once, for the emptiness test and the
+    // statement alike; a row that stores none is skipped anyway.
+    std::vector<TInsertValue> cells = blanks;
+    bool empty = true;
+    walk.Walk({.FirstRow = form.chk_names ? 2 : 1},
+              {.RowStarted =
+                   [&](int row) {
+                       if (form.gauge)
+                           form.gauge->RowStarted(row);
+                       empty = true;
+                   },
+               .Cell =
+                   [&](int, int column, Variant value) {
+                       const auto i = static_cast<size_t>(column - 1);
+                       cells[i] = insert_value(forms[i], std::move(value), context.FormatSettings);
+                       empty = empty && cells[i].IsEmpty();
+                       return true;
+                   },
+               .RowEnded =
+                   [&](int row, const std::vector<int>& stored) {
+                       if (!empty) {
+                           execute(row, cells);
+                           if (form.gauge) {
+                               form.gauge->RowWritten(row);
+                               form.gauge->SetPosition(row);
+                               form.gauge->ProcessMessages();
+                           }
+                       }
+                       for (int c : stored)
+                           cells[static_cast<size_t>(c - 1)] = blanks[static_cast<size_t>(c - 1)];
+                   }});
+}
+
+// The dump's rows in multi-row inserts, flushed before an error leaves.
+void WriteBatches(const TPassContext& context, TDumpWriter& writer, TSheetWalk& walk,
+                  const TConversionForm& form) {
+    // A line per statement: the stock client reads its input by lines.
+    TRowBatch batch("\n" + insert_head(*form.sql_table_name), ",", ";", kBatchBytes,
+                    context.Loader.BatchRows);
+    const auto flush = [&] {
+        if (batch.Rows() > 0)
+            writer.Write(batch.Take());
+    };
+    std::string row;
+    try {
+        ConvertRows(context, walk, form, [&](int, const std::vector<TInsertValue>& cells) {
+            row.assign("(");
+            append_values(row, cells);
+            row.push_back(')');
+            if (!batch.Fits(row.size()))
+                flush();
+            batch.Add(row);
+        });
+    } catch (const Exception&) {
+        // The rows before an error cell are in the dump, as one statement
+        // per row would have them.
+        flush();
+        throw;
+    }
+    flush();
+}
+
+// The dump pass after its writer is made.
+bool write_dump(const TPassContext& context, TDumpWriter& writer, TConversionForm& form) {
+    if (context.Loader.Active())
+        writer.Write(kStrictSession);
+    writer.Write(
+        get_table(*form.sql_table_name, form.edit_prefix, *form.grid, context.TableOptions));
+    if (form.gauge)
+        form.gauge->Created();
+    std::optional<TSheetWalk> walk = OpenForConversion(context, form);
+    if (!walk)
+        return false;
+    if (context.Loader.Active())
+        WriteBatches(context, writer, *walk, form);
+    else
+        ConvertRows(context, *walk, form, [&](int, const std::vector<TInsertValue>& cells) {
+            writer.Write(get_insert(*form.sql_table_name, cells));
+        });
+    walk->ShutDown();
+    return true;
+}
+
+// Whether the server is a Galera cluster node (wsrep_on is ON).
+bool IsClusterNode(TUniConnection& con1) {
+    // The statements carry no result, so the probe is one that fails exactly
+    // when wsrep_on is ON: its subquery then gives two rows. Servers without
+    // the variable refuse to know it. (DO would swallow the error.)
+    try {
+        con1.ExecSQL("SET @tabellix_wsrep = (SELECT 1 FROM DUAL WHERE @@wsrep_on UNION ALL "
+                     "SELECT 1)",
+                     {Variant::Null()});
+        return false;
+    } catch (const EUniError& e) {
+        if (e.ErrorCode() == kSubqueryRows)
+            return true;
+        if (e.ErrorCode() == kUnknownVariable)
+            return false;
+        throw;
+    }
+}
+
+// The transfer's rows through loader; pending rows are sent before an error
+// of the sheet leaves.
+void LoadRows(const TPassContext& context, TSheetWalk& walk, const TConversionForm& form,
+              TLoader& loader) {
+    try {
+        ConvertRows(
+            context, walk, form,
+            [&loader](int row, const std::vector<TInsertValue>& cells) { loader.Add(row, cells); });
+    } catch (const EDAError&) {
+        throw;
+    } catch (const Exception&) {
+        // An error cell: the rows before it are stored, as on the default road.
+        loader.Flush();
+        throw;
+    }
+    loader.Finish();
+}
+
+// The cell texts of sheet row row, for the reject file.
+std::vector<std::string> RowTexts(const TPassContext& context, TSheetWalk& walk, int row) {
+    std::vector<std::string> texts;
+    for (int c = 1; c <= walk.Columns(); ++c)
+        texts.push_back(cell_text(walk.Value(row, c), context.FormatSettings));
+    return texts;
+}
+
+} // namespace
+
+bool dump_file(const TPassContext& context, const std::string& dfile, TConversionForm& form) {
+    *form.sql_table_name = spchar_filter(*form.sql_table_name);
+    if (const auto problem = dump_overwrites_workbook(dfile, form.filename))
+        throw EFCreateError(*problem);
+    TDumpWriter writer(dfile);
+    return write_dump(context, writer, form);
+}
+
+bool dump_stream(const TPassContext& context, std::ostream& out, const std::string& name,
+                 TConversionForm& form) {
+    *form.sql_table_name = spchar_filter(*form.sql_table_name);
+    TDumpWriter writer(out, name);
+    return write_dump(context, writer, form);
+}
+
+bool start_transfer(const TPassContext& context, TConversionForm& form, TUniConnection& con1,
+                    TLoadReport& lastLoad) {
+    con1.SpecificOptions().SetValues("UseUnicode", "True");
+    const std::vector<Variant> noParams{Variant::Null()};
+    TTableOptions options = context.TableOptions;
+    // A cluster replicates InnoDB tables only: a MyISAM table would stay
+    // empty on the other nodes.
+    if (options.Engine.empty() && IsClusterNode(con1)) {
+        options.Engine = "InnoDB";
+        context.Notice(
+            "The server is a Galera cluster node: the table is created with ENGINE=InnoDB");
+    }
+    const std::string charset = table_charset(options, *form.grid);
+    // The session's utf8 would refuse four-byte characters before the table
+    // sees them. The login announces utf8mb4 as well: the changed option
+    // makes the next statement log in again.
+    if (charset == "utf8mb4") {
+        con1.SpecificOptions().SetValues("Charset", "utf8mb4");
+        con1.ExecSQL("SET NAMES utf8mb4", noParams);
+    }
+    std::optional<TSheetWalk> walk;
+    std::unique_ptr<TLoader> loader;
+    if (context.Loader.Active())
+        loader = std::make_unique<TLoader>(
+            con1, LoadTarget(*form.sql_table_name, options, *form.grid), context.Loader,
+            [&](int row) { return RowTexts(context, *walk, row); }, form.gauge, context.Notice,
+            lastLoad);
+    con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, options), noParams);
+    // Rows of a transactional table are committed as they go, as MyISAM
+    // keeps them, whatever the server's default.
+    if (!SameText(table_engine(options), "MyISAM"))
+        con1.ExecSQL("SET autocommit=1", noParams);
+    if (form.gauge)
+        form.gauge->Created();
+    walk = OpenForConversion(context, form);
+    if (!walk)
+        return false;
+    if (loader)
+        LoadRows(context, *walk, form, *loader);
+    else
+        ConvertRows(context, *walk, form, [&](int, const std::vector<TInsertValue>& cells) {
+            con1.ExecSQL(get_insert(*form.sql_table_name, cells), noParams);
+        });
+    walk->Quit();
+    return true;
+}
+
+} // namespace tabellix
