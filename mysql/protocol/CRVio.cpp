@@ -42,15 +42,18 @@ int TCRVio::Read(uint8_t* buffer, int offset, int count) {
         return result;
     if (FBufferLen != 0)
         throw EAssertionFailed("TCRVio.Read: read-ahead buffer not empty");
+    // A receive that yields nothing ends the read: the peer closed, the call
+    // failed or the read time-out passed, which a second try would wait out
+    // once more.
+    bool attemptLeft = true;
     if (count < ReadAheadLimit && !FBuffer.empty()) {
         FBufferLen = ReadNoWait(FBuffer.data(), 0, static_cast<int>(FBuffer.size()));
+        attemptLeft = FBufferLen != 0;
         int n = TakeBuffered(buffer, offset, count);
         result += n;
         offset += n;
         count -= n;
     }
-    // A receive that yields nothing ends the loop: the peer closed or the call failed.
-    bool attemptLeft = true;
     while (count > 0 && attemptLeft) {
         int n = ReadNoWait(buffer, offset, count);
         result += n;
