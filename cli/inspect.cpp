@@ -7,7 +7,6 @@
 #include "base/Format.h"
 #include "engine/cell_walk.h"
 #include "engine/funcs.h"
-#include "engine/workbook.h"
 
 #include <charconv>
 #include <cmath>
@@ -97,12 +96,11 @@ void WriteCell(std::ostream& out, const myfuns& funs, int row, int column, const
 
 int RunSheets(const TArgs& args, std::ostream& out, std::ostream&) {
     const TInspectArgs parsed = ParseArgs(args, false);
-    const myfuns funs;
-    auto app = OpenWorkbook(parsed.File);
-    const int count = app->Worksheets().count();
-    for (int i = 1; i <= count; ++i)
-        out << funs.cell_text(app->Worksheets()(i).name()) << '\n';
-    ShutDown(*app);
+    myfuns funs;
+    TListModel sheets;
+    funs.loadsheets(parsed.File, sheets);
+    for (int i = 0; i < sheets.Items.Count(); ++i)
+        out << sheets.Items.Strings(i) << '\n';
     return 0;
 }
 

@@ -244,10 +244,7 @@ TEST_F(LoaderFixture, AnErrorCellAfterBatchedRowsKeepsTheRowsBeforeIt) {
 // batch and hangs up.
 TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
     const std::string eof = "\xFE\x00\x00\x02\x00";
-    FakeServer server({
-        FakeServer::Send(Packet(0, GreetingPayload(FakeCaps41, FakeSalt))),
-        FakeServer::Read(),
-        FakeServer::Send(Packet(2, OkPayload())),
+    FakeServer server(FakeServer::Login({
         FakeServer::Read(), // SET NAMES utf8
         FakeServer::Send(Packet(1, OkPayload())),
         FakeServer::Read(), // SELECT @@max_allowed_packet
@@ -259,7 +256,7 @@ TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
         FakeServer::Send(Packet(1, OkPayload())),
         FakeServer::Read(), // the batch
         FakeServer::Hangup(),
-    });
+    }));
     const TDataAccessUnits units;
     TUniConnection con;
     set_up_connection(con, {"MySQL.ConnectionTimeout=5"});
