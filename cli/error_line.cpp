@@ -1,8 +1,8 @@
 #include "cli/error_line.h"
 
 #include "base/Format.h"
+#include "crbase/CRAccess.h"
 #include "dataaccess/ServerSession.h"
-#include "dataaccess/crbase/CRAccess.h"
 
 namespace tabellix::cli {
 

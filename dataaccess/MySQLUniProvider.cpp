@@ -3,7 +3,7 @@
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Text.h"
-#include "dataaccess/crbase/MyParserUni.h"
+#include "crbase/MyParserUni.h"
 #include "mysql/client/MyClassesUni.h"
 #include "mysql/client/MyMetaDataUni.h"
 

@@ -5,9 +5,9 @@
 
 #include "base/StringList.h"
 #include "base/Variant.h"
+#include "crbase/CRAccess.h"
+#include "crbase/CRMetaData.h"
 #include "dataaccess/UniSqlFormatter.h"
-#include "dataaccess/crbase/CRAccess.h"
-#include "dataaccess/crbase/CRMetaData.h"
 
 #include <functional>
 #include <memory>

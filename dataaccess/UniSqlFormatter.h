@@ -3,7 +3,7 @@
 // provider, everything else copied byte for byte.
 #pragma once
 
-#include "dataaccess/crbase/CRParser.h"
+#include "crbase/CRParser.h"
 
 #include <map>
 #include <string>

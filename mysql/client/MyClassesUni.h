@@ -3,9 +3,9 @@
 // the record store, the transaction, and the provider error.
 #pragma once
 
-#include "dataaccess/crbase/CRAccess.h"
-#include "dataaccess/crbase/MemData.h"
-#include "dataaccess/crbase/MyParserUni.h"
+#include "crbase/CRAccess.h"
+#include "crbase/MemData.h"
+#include "crbase/MyParserUni.h"
 #include "mysql/client/MySqlApiUni.h"
 
 #include <memory>

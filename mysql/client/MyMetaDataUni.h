@@ -2,7 +2,7 @@
 // statement run through a MySQL record set.
 #pragma once
 
-#include "dataaccess/crbase/CRMetaData.h"
+#include "crbase/CRMetaData.h"
 #include "mysql/client/MyClassesUni.h"
 
 namespace tabellix {

@@ -1,9 +1,9 @@
 // Arbitrary bytes through the three lexers and the parameter scan on both
 // SQL lexers: every lexem moves on, the lexems rebuild the text, and the scan
 // keeps every byte outside the markers it replaces.
-#include "dataaccess/crbase/CRAccess.h"
-#include "dataaccess/crbase/MyParserUni.h"
-#include "tests/dataaccess/crbase/TestProviders.h"
+#include "crbase/CRAccess.h"
+#include "crbase/MyParserUni.h"
+#include "tests/crbase/TestProviders.h"
 
 #include <cstdlib>
 #include <string>

@@ -10,18 +10,18 @@
 #include <exception>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TABELLIX_UNDER_ASAN 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TABELLIX_UNDER_SANITIZER 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TABELLIX_UNDER_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TABELLIX_UNDER_SANITIZER 1
 #endif
 #endif
 
 namespace tabellix::test {
 namespace {
 
-#ifdef TABELLIX_UNDER_ASAN
+#ifdef TABELLIX_UNDER_SANITIZER
 constexpr bool kMemoryLimits = false;
 #else
 constexpr bool kMemoryLimits = true;

@@ -15,8 +15,8 @@ struct TBoundedRun {
 };
 
 // Runs body in a child killed after seconds, under memoryMiB of address space
-// (0: no limit; none either under AddressSanitizer, whose shadow memory no such
-// limit admits); its outcome comes back through a pipe.
+// (0: no limit; none either under AddressSanitizer or ThreadSanitizer, whose
+// shadow memory no such limit admits); its outcome comes back through a pipe.
 TBoundedRun RunBounded(const std::function<std::string()>& body, int seconds, long memoryMiB);
 
 } // namespace tabellix::test

@@ -1,4 +1,4 @@
-#include "dataaccess/crbase/CRAccess.h"
+#include "crbase/CRAccess.h"
 
 #include "base/Format.h"
 #include "base/Text.h"

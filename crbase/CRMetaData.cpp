@@ -1,4 +1,4 @@
-#include "dataaccess/crbase/CRMetaData.h"
+#include "crbase/CRMetaData.h"
 
 #include "base/Exception.h"
 #include "base/Text.h"

@@ -1,4 +1,4 @@
-#include "dataaccess/crbase/MemData.h"
+#include "crbase/MemData.h"
 
 #include "base/Format.h"
 #include "base/Text.h"

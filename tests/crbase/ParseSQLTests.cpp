@@ -1,4 +1,4 @@
-#include "tests/dataaccess/crbase/TestProviders.h"
+#include "tests/crbase/TestProviders.h"
 
 #include <gtest/gtest.h>
 

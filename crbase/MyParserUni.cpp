@@ -1,4 +1,4 @@
-#include "dataaccess/crbase/MyParserUni.h"
+#include "crbase/MyParserUni.h"
 
 namespace tabellix {
 

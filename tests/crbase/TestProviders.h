@@ -3,8 +3,8 @@
 // connection whose connect and disconnect can be made to fail.
 #pragma once
 
-#include "dataaccess/crbase/CRAccess.h"
-#include "dataaccess/crbase/MyParserUni.h"
+#include "crbase/CRAccess.h"
+#include "crbase/MyParserUni.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/StringList.h"
-#include "dataaccess/crbase/MemData.h"
+#include "crbase/MemData.h"
 
 #include <memory>
 #include <string>

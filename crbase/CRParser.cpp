@@ -1,4 +1,4 @@
-#include "dataaccess/crbase/CRParser.h"
+#include "crbase/CRParser.h"
 
 #include "base/Format.h"
 #include "base/FormatSettings.h"

@@ -5,7 +5,7 @@
 
 #include "base/Exception.h"
 #include "base/Variant.h"
-#include "dataaccess/crbase/CRParser.h"
+#include "crbase/CRParser.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // line comments.
 #pragma once
 
-#include "dataaccess/crbase/CRParser.h"
+#include "crbase/CRParser.h"
 
 namespace tabellix {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/Variant.h"
-#include "dataaccess/crbase/CRAccess.h"
+#include "crbase/CRAccess.h"
 
 #include <cstdint>
 #include <string>

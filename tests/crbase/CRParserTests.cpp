@@ -1,5 +1,5 @@
-#include "dataaccess/crbase/CRParser.h"
-#include "dataaccess/crbase/MyParserUni.h"
+#include "crbase/CRParser.h"
+#include "crbase/MyParserUni.h"
 
 #include <gtest/gtest.h>
 
