@@ -47,7 +47,7 @@ TTimes DumpOnce(const std::string& book, const std::string& out, long& written) 
     const auto dumpStart = TClock::now();
     std::string table = "bench";
     TCountingGauge gauge;
-    tabellix::TConversionForm form{&grid, &sheets, &table, "", book, false, &gauge};
+    tabellix::TConversionInput form{&grid, &sheets, &table, "", book, false, &gauge};
     if (!funs.dump_file(out, form))
         return times;
     written = gauge.Written;

@@ -163,7 +163,7 @@ double Transfer(const TSettings& s, int port, const std::string& book, const TLo
     con1.SetDatabase(kDatabase);
     std::string table = "bench";
     TNoGauge gauge;
-    TConversionForm form{&grid, &sheets, &table, "", book, false, &gauge};
+    TConversionInput form{&grid, &sheets, &table, "", book, false, &gauge};
     funs.start_transfer(form, con1);
     return SecondsSince(start);
 }
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     }
     const std::string book = argv[1], small = argv[2], csv = argv[3], dir = argv[4];
     const TSettings s = bench::SettingsFromEnv();
-    const TDataAccessUnits units;
+    const TProviderRegistration units;
     const TLoaderOptions perRow;
     TLoaderOptions batch;
     batch.Method = TLoadMethod::Batch;

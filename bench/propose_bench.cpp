@@ -24,7 +24,7 @@ struct TSheet {
 
 double DumpPass(TSheet& sheet, const std::string& book, const std::string& out) {
     std::string table = "bench";
-    tabellix::TConversionForm form{&sheet.Grid, &sheet.Sheets, &table, "", book, false, nullptr};
+    tabellix::TConversionInput form{&sheet.Grid, &sheet.Sheets, &table, "", book, false, nullptr};
     const auto start = TClock::now();
     return sheet.Funs.dump_file(out, form) ? SecondsSince(start) : -1;
 }

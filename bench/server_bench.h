@@ -47,7 +47,7 @@ inline std::string DumpText(const std::string& book, const std::string& dir,
     TStringGrid grid = MakeColumnGrid();
     funs.load_grid(grid, book, sheets, false);
     std::string table = "bench";
-    TConversionForm form{&grid, &sheets, &table, "", book, false, nullptr};
+    TConversionInput form{&grid, &sheets, &table, "", book, false, nullptr};
     const std::string withBom = dir + "/bench.SQL";
     funs.dump_file(withBom, form);
     std::ifstream in(withBom, std::ios::binary);

@@ -91,7 +91,7 @@ double Ours(const TSettings& s, const std::string& book) {
     const auto start = TClock::now();
     std::string table = "bench";
     TNoGauge gauge;
-    TConversionForm form{&grid, &sheets, &table, "", book, false, &gauge};
+    TConversionInput form{&grid, &sheets, &table, "", book, false, &gauge};
     funs.start_transfer(form, con1);
     return SecondsSince(start);
 }

@@ -41,7 +41,7 @@ TDumpOptions ParseDumpOptions(const TArgs& args) {
 int DumpToOutput(TPreparedSheet& sheet, const TDumpOptions& o, std::ostream& out,
                  std::ostream& err) {
     auto progress = ProgressFor(err);
-    TConversionForm form = MakeForm(sheet, o.Sheet, progress.get());
+    TConversionInput form = MakeForm(sheet, o.Sheet, progress.get());
     return sheet.Funs.dump_stream(out, "standard output", form) ? 0 : 1;
 }
 
@@ -63,7 +63,7 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
     if (!dfile)
         throw EUsageError(Format("%s exists; --force replaces it", {settle_dump_file_name(o.Out)}));
     auto progress = ProgressFor(err);
-    TConversionForm form = MakeForm(sheet, o.Sheet, progress.get());
+    TConversionInput form = MakeForm(sheet, o.Sheet, progress.get());
     if (!sheet.Funs.dump_file(*dfile, form))
         return 1;
     progress.reset();

@@ -159,9 +159,9 @@ std::vector<std::string> SettleConversion(TPreparedSheet& sheet, const TSheetOpt
     return settled.ConnectionLines;
 }
 
-TConversionForm MakeForm(TPreparedSheet& sheet, const TSheetOptions& o, TProgressSink* gauge) {
-    return TConversionForm{&sheet.Grid, &sheet.Sheets,   &sheet.Table, o.Prefix,
-                           o.File,      o.FirstRowNames, gauge};
+TConversionInput MakeForm(TPreparedSheet& sheet, const TSheetOptions& o, TProgressSink* gauge) {
+    return TConversionInput{&sheet.Grid, &sheet.Sheets,   &sheet.Table, o.Prefix,
+                            o.File,      o.FirstRowNames, gauge};
 }
 
 std::unique_ptr<TTerminalProgress> ProgressFor(std::ostream& err) {

@@ -55,7 +55,8 @@ std::vector<std::string> SettleConversion(TPreparedSheet& sheet, const TSheetOpt
                                           TConversionSettings settings, TConversionTarget target);
 
 // The form the conversion passes read.
-TConversionForm MakeForm(TPreparedSheet& sheet, const TSheetOptions& options, TProgressSink* gauge);
+TConversionInput MakeForm(TPreparedSheet& sheet, const TSheetOptions& options,
+                          TProgressSink* gauge);
 
 // A progress bar when err is a terminal's standard error, else nothing.
 std::unique_ptr<TTerminalProgress> ProgressFor(std::ostream& err);

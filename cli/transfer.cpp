@@ -86,7 +86,8 @@ TLoaderOptions LoaderOptions(const TLoadFlags& o) {
 // Says which sheet row a refusal stopped the loader at, before the server's
 // error is printed.
 TServerOutcome TransferRows(TPreparedSheet& sheet, TUniConnection& con1,
-                            const std::string& database, TConversionForm& form, std::ostream& err) {
+                            const std::string& database, TConversionInput& form,
+                            std::ostream& err) {
     try {
         return transfer_to_server(sheet.Funs, con1, database, form);
     } catch (const Exception&) {
@@ -148,11 +149,11 @@ int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err) {
     server.Settings.Loader = LoaderOptions(load);
     const std::vector<std::string> lines =
         SettleConversion(sheet, sheetOptions, server.Settings, TConversionTarget::Server);
-    const TDataAccessUnits units;
+    const TProviderRegistration units;
     TUniConnection con1;
     Connect(con1, server, lines);
     auto progress = ProgressFor(err);
-    TConversionForm form = MakeForm(sheet, sheetOptions, progress.get());
+    TConversionInput form = MakeForm(sheet, sheetOptions, progress.get());
     const TServerOutcome outcome = TransferRows(sheet, con1, server.Database, form, err);
     if (outcome.TableTaken)
         throw EUsageError(*outcome.TableTaken);
@@ -169,7 +170,7 @@ int RunDatabases(const TArgs& args, std::ostream& out, std::ostream&) {
         if (!ParseServerOption(args, i, server))
             throw EUsageError(Format("unknown option %s", {args[i]}));
     RequireServer(server);
-    const TDataAccessUnits units;
+    const TProviderRegistration units;
     TUniConnection con1;
     Connect(con1, server, connection_lines(server.Settings));
     for (const std::string& name : list_databases(con1))

@@ -66,15 +66,15 @@ bool myfuns::load_grid(TStringGrid& grid, const std::string& fileName, const TLi
                                firstRowNames);
 }
 
-bool myfuns::dump_file(const std::string& dfile, TConversionForm& form) {
+bool myfuns::dump_file(const std::string& dfile, TConversionInput& form) {
     return tabellix::dump_file(Context(), dfile, form);
 }
 
-bool myfuns::dump_stream(std::ostream& out, const std::string& name, TConversionForm& form) {
+bool myfuns::dump_stream(std::ostream& out, const std::string& name, TConversionInput& form) {
     return tabellix::dump_stream(Context(), out, name, form);
 }
 
-bool myfuns::start_transfer(TConversionForm& form, TUniConnection& con1) {
+bool myfuns::start_transfer(TConversionInput& form, TUniConnection& con1) {
     return tabellix::start_transfer(Context(), form, con1, FLastLoad);
 }
 

@@ -57,9 +57,9 @@ public:
                    bool firstRowNames);
 
     // The passes (engine/passes.h) with this object's options and messages.
-    bool dump_file(const std::string& dfile, TConversionForm& form);
-    bool dump_stream(std::ostream& out, const std::string& name, TConversionForm& form);
-    bool start_transfer(TConversionForm& form, TUniConnection& con1);
+    bool dump_file(const std::string& dfile, TConversionInput& form);
+    bool dump_stream(std::ostream& out, const std::string& name, TConversionInput& form);
+    bool start_transfer(TConversionInput& form, TUniConnection& con1);
 
     // Shows a plain message box.
     std::function<void(const std::string&)> OnShowMessage;

@@ -34,7 +34,7 @@ public:
 };
 
 // What a conversion pass reads from the window at the moment of the call.
-struct TConversionForm {
+struct TConversionInput {
     TStringGrid* grid = nullptr;
     TListModel* sheets = nullptr;
     std::string* sql_table_name = nullptr; // written back filtered

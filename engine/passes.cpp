@@ -40,7 +40,7 @@ TLoadTarget LoadTarget(const std::string& table, const TTableOptions& options,
 // The passes' guarded open: the sheet with its column count read, or
 // nothing after showing the error's message.
 std::optional<TSheetWalk> OpenForConversion(const TPassContext& context,
-                                            const TConversionForm& form) {
+                                            const TConversionInput& form) {
     try {
         std::optional<TSheetWalk> walk(std::in_place, form.filename, form.sheets->ItemIndex + 1);
         walk->Columns();
@@ -52,7 +52,7 @@ std::optional<TSheetWalk> OpenForConversion(const TPassContext& context,
 }
 
 // Hands each non-empty row to execute, driving the gauge.
-void ConvertRows(const TPassContext& context, TSheetWalk& walk, const TConversionForm& form,
+void ConvertRows(const TPassContext& context, TSheetWalk& walk, const TConversionInput& form,
                  const TRowSink& execute) {
     const int rows = walk.Rows();
     if (form.gauge) {
@@ -104,7 +104,7 @@ void ConvertRows(const TPassContext& context, TSheetWalk& walk, const TConversio
 
 // The dump's rows in multi-row inserts, flushed before an error leaves.
 void WriteBatches(const TPassContext& context, TDumpWriter& writer, TSheetWalk& walk,
-                  const TConversionForm& form) {
+                  const TConversionInput& form) {
     // A line per statement: the stock client reads its input by lines.
     TRowBatch batch("\n" + insert_head(*form.sql_table_name), ",", ";", kBatchBytes,
                     context.Loader.BatchRows);
@@ -132,7 +132,7 @@ void WriteBatches(const TPassContext& context, TDumpWriter& writer, TSheetWalk& 
 }
 
 // The dump pass after its writer is made.
-bool write_dump(const TPassContext& context, TDumpWriter& writer, TConversionForm& form) {
+bool write_dump(const TPassContext& context, TDumpWriter& writer, TConversionInput& form) {
     if (context.Loader.Active())
         writer.Write(kStrictSession);
     writer.Write(
@@ -173,7 +173,7 @@ bool IsClusterNode(TUniConnection& con1) {
 
 // The transfer's rows through loader; pending rows are sent before an error
 // of the sheet leaves.
-void LoadRows(const TPassContext& context, TSheetWalk& walk, const TConversionForm& form,
+void LoadRows(const TPassContext& context, TSheetWalk& walk, const TConversionInput& form,
               TLoader& loader) {
     try {
         ConvertRows(
@@ -199,7 +199,7 @@ std::vector<std::string> RowTexts(const TPassContext& context, TSheetWalk& walk,
 
 } // namespace
 
-bool dump_file(const TPassContext& context, const std::string& dfile, TConversionForm& form) {
+bool dump_file(const TPassContext& context, const std::string& dfile, TConversionInput& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     if (const auto problem = dump_overwrites_workbook(dfile, form.filename))
         throw EFCreateError(*problem);
@@ -208,13 +208,13 @@ bool dump_file(const TPassContext& context, const std::string& dfile, TConversio
 }
 
 bool dump_stream(const TPassContext& context, std::ostream& out, const std::string& name,
-                 TConversionForm& form) {
+                 TConversionInput& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     TDumpWriter writer(out, name);
     return write_dump(context, writer, form);
 }
 
-bool start_transfer(const TPassContext& context, TConversionForm& form, TUniConnection& con1,
+bool start_transfer(const TPassContext& context, TConversionInput& form, TUniConnection& con1,
                     TLoadReport& lastLoad) {
     con1.SpecificOptions().SetValues("UseUnicode", "True");
     const std::vector<Variant> noParams{Variant::Null()};

@@ -36,11 +36,11 @@ struct TPassContext {
 // the CREATE TABLE statement only); errors while writing rows are not
 // caught here. A dfile that is the workbook itself raises EFCreateError
 // before anything is written.
-bool dump_file(const TPassContext& context, const std::string& dfile, TConversionForm& form);
+bool dump_file(const TPassContext& context, const std::string& dfile, TConversionInput& form);
 // The same pass into a stream the caller holds (the command line's standard
 // output); name stands for it in messages.
 bool dump_stream(const TPassContext& context, std::ostream& out, const std::string& name,
-                 TConversionForm& form);
+                 TConversionInput& form);
 
 // Creates the table over con1 (the option UseUnicode set first), then
 // inserts the selected sheet's rows. Without a chosen engine a Galera
@@ -49,7 +49,7 @@ bool dump_stream(const TPassContext& context, std::ostream& out, const std::stri
 // also when it fails. False when the workbook did not open (its message
 // shown, the table left empty); server errors and error cells are not
 // caught here.
-bool start_transfer(const TPassContext& context, TConversionForm& form, TUniConnection& con1,
+bool start_transfer(const TPassContext& context, TConversionInput& form, TUniConnection& con1,
                     TLoadReport& lastLoad);
 
 } // namespace tabellix

@@ -18,7 +18,7 @@ bool HoldsTable(const TStringList& tables, const std::string& table) {
 
 } // namespace
 
-TDataAccessUnits::TDataAccessUnits() {
+TProviderRegistration::TProviderRegistration() {
     TUniProviders& registry = TUniProviders::Instance();
     if (registry.GetProvider(TMySQLUniProvider::GetProviderName()))
         return;
@@ -26,7 +26,7 @@ TDataAccessUnits::TDataAccessUnits() {
     FRegistered = true;
 }
 
-TDataAccessUnits::~TDataAccessUnits() {
+TProviderRegistration::~TProviderRegistration() {
     if (FRegistered)
         TUniProviders::Instance().UnRegisterProvider(TMySQLUniProvider::Class());
 }
@@ -53,7 +53,7 @@ std::vector<std::string> list_databases(TUniConnection& con1) {
 }
 
 TServerOutcome transfer_to_server(myfuns& funs, TUniConnection& con1, const std::string& database,
-                                  TConversionForm& form, const TServerSteps& steps) {
+                                  TConversionInput& form, const TServerSteps& steps) {
     std::string& table = *form.sql_table_name;
     table = funs.spchar_filter(table);
     con1.SetDatabase(database);

@@ -20,12 +20,12 @@ class TUniConnection;
 // The data-access start-up: the MySQL provider is registered while this
 // lives. One registered already is left as it is, and stays registered
 // afterwards, so a connection holding that provider never loses it.
-class TDataAccessUnits {
+class TProviderRegistration {
 public:
-    TDataAccessUnits();
-    ~TDataAccessUnits();
-    TDataAccessUnits(const TDataAccessUnits&) = delete;
-    TDataAccessUnits& operator=(const TDataAccessUnits&) = delete;
+    TProviderRegistration();
+    ~TProviderRegistration();
+    TProviderRegistration(const TProviderRegistration&) = delete;
+    TProviderRegistration& operator=(const TProviderRegistration&) = delete;
 
 private:
     bool FRegistered = false;
@@ -74,7 +74,7 @@ struct TServerOutcome {
 // tables listed, a name equal (exactly, letter case included) to one of them
 // refused; otherwise start_transfer. Errors of the server are not caught.
 TServerOutcome transfer_to_server(myfuns& funs, TUniConnection& con1, const std::string& database,
-                                  TConversionForm& form, const TServerSteps& steps = {});
+                                  TConversionInput& form, const TServerSteps& steps = {});
 
 // Removes the table database.table over con1: one DROP TABLE of that name,
 // both names quoted. Errors of the server are not caught.

@@ -457,13 +457,13 @@ TPassEnd TForm4::RunPass() {
     } running(this);
     std::string table = sql_table_name->text().toStdString();
     TListModel list = SheetList();
-    TConversionForm form{&grid->Grid(),
-                         &list,
-                         &table,
-                         edit_prefix->text().toStdString(),
-                         filename->text().toStdString(),
-                         chk_names->isChecked(),
-                         FGauge.get()};
+    TConversionInput form{&grid->Grid(),
+                          &list,
+                          &table,
+                          edit_prefix->text().toStdString(),
+                          filename->text().toStdString(),
+                          chk_names->isChecked(),
+                          FGauge.get()};
     TConversionSettings settings = wiz4->ConnectionSettings();
     settings.Table = FTableOptions;
     settings.Loader = FLoaderOptions;

@@ -190,7 +190,7 @@ void TServerPage::ClearDatabases() {
     dblist->clear();
 }
 
-TPassEnd TServerPage::Transfer(myfuns& funs, TConversionForm& form,
+TPassEnd TServerPage::Transfer(myfuns& funs, TConversionInput& form,
                                const std::function<void()>& starting) {
     const std::string database = ChosenDatabase();
     if (database.empty()) {

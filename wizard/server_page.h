@@ -23,7 +23,7 @@ namespace tabellix {
 class myfuns;
 class TMySQLUniProvider;
 class TUniConnection;
-struct TConversionForm;
+struct TConversionInput;
 
 // How step 5 ended, on either path.
 enum class TPassEnd {
@@ -50,7 +50,7 @@ public:
     // The server branch of step 5 for the pass that form describes: the
     // chosen database checked, then the transfer, with starting called just
     // before it. Errors of the server are left to the error box.
-    TPassEnd Transfer(myfuns& funs, TConversionForm& form, const std::function<void()>& starting);
+    TPassEnd Transfer(myfuns& funs, TConversionInput& form, const std::function<void()>& starting);
     // The database chosen in dblist, empty when none is.
     std::string ChosenDatabase() const;
     // Removes a table a failed transfer left behind; errors are not caught.

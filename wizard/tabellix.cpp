@@ -20,7 +20,7 @@ TTabellixForms CreateTabellixForms() {
 int RunTabellix(int& argc, char** argv) {
     // The MySQL provider is registered from before the first window to after
     // the last one.
-    const TDataAccessUnits units;
+    const TProviderRegistration units;
     QApplication app(argc, argv);
     TTabellixForms forms = CreateTabellixForms();
     forms.Form4->show();

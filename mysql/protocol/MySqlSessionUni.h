@@ -2,7 +2,7 @@
 // reading of their answers.
 #pragma once
 
-#include "mysql/protocol/MySqlAuthPluginsUni.h"
+#include "mysql/protocol/MySqlAuthPlugins.h"
 #include "mysql/protocol/MySqlNetUni.h"
 #include "mysql/protocol/MySqlResultSetUni.h"
 

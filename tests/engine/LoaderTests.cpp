@@ -257,7 +257,7 @@ TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
         FakeServer::Read(), // the batch
         FakeServer::Hangup(),
     }));
-    const TDataAccessUnits units;
+    const TProviderRegistration units;
     TUniConnection con;
     set_up_connection(con, {"MySQL.ConnectionTimeout=5"});
     connect_server(con, {"127.0.0.1", std::to_string(server.Port()), "root", "secret"});

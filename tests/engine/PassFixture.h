@@ -95,7 +95,7 @@ protected:
     TListModel SheetList;
     std::string TableName = "New_table";
     RecordingGauge Gauge;
-    TConversionForm Form;
+    TConversionInput Form;
 };
 
 } // namespace tabellix::test

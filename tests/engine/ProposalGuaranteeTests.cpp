@@ -173,7 +173,7 @@ protected:
     // Runs the dump pass's statements one by one into a fresh temporary
     // table (made at a fraction of a table's cost), asking for warnings
     // after each.
-    void CheckStatements(TConversionForm& form, const std::string& table) {
+    void CheckStatements(TConversionInput& form, const std::string& table) {
         StatementCutter cutter;
         std::ostream stream(&cutter);
         *form.sql_table_name = table;
@@ -268,7 +268,7 @@ protected:
                 return TOutcome::NamesRefused; // longer than the server takes
         const std::vector<std::string> notes = propose_types(Funcs, Grid, file, sheets, names);
         std::string name = table;
-        TConversionForm form{&Grid, &sheets, &name, "", file, names, nullptr};
+        TConversionInput form{&Grid, &sheets, &name, "", file, names, nullptr};
         if (!notes.empty()) {
             EXPECT_THROW(Funcs.start_transfer(form, Con), EConvertError) << notes[0];
             return TOutcome::ErrorCell;
@@ -279,7 +279,7 @@ protected:
         return TOutcome::Stored;
     }
 
-    const TDataAccessUnits Units;
+    const TProviderRegistration Units;
     TUniConnection Con;
     std::string Database;
     myfuns Funcs{TFormatSettings("en_US")};

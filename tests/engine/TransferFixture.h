@@ -106,7 +106,7 @@ protected:
 
     MySqlTestServer Server;
     std::streamoff LogStart = 0;
-    const TDataAccessUnits Units;
+    const TProviderRegistration Units;
     TUniConnection Con;
 };
 

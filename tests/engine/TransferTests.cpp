@@ -26,11 +26,11 @@ TEST(DataAccessUnits, RegisterTheProviderWhileTheyLiveAndLeaveAnEarlierOneInPlac
     TUniProviders& registry = TUniProviders::Instance();
     registry.UnRegisterProvider(TMySQLUniProvider::Class());
     {
-        const TDataAccessUnits outer;
+        const TProviderRegistration outer;
         TUniProvider* const provider = registry.GetProvider("MySQL");
         ASSERT_NE(provider, nullptr);
         {
-            const TDataAccessUnits inner;
+            const TProviderRegistration inner;
             EXPECT_EQ(registry.GetProvider("MySQL"), provider) << "a connection may hold it";
         }
         EXPECT_EQ(registry.GetProvider("MySQL"), provider) << "the inner one registered nothing";

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     // Cell texts follow the process locale; the tests expect a decimal point.
     setenv("LC_ALL", "C.UTF-8", 1);
     ::testing::InitGoogleTest(&argc, argv);
-    const tabellix::TDataAccessUnits units;
+    const tabellix::TProviderRegistration units;
     QApplication app(argc, argv);
     // Remembered settings go to a folder of the run's own, never the user's.
     const QTemporaryDir settings;

@@ -1,6 +1,6 @@
 // Known answers for the newer login plugins' cryptography, each checked
 // against an independent computation or a value the servers publish.
-#include "mysql/protocol/MySqlAuthCryptoUni.h"
+#include "mysql/protocol/MySqlAuthCrypto.h"
 #include "tests/mysql/protocol/TestTls.h"
 #include "tests/support/ExpectError.h"
 

@@ -1,7 +1,7 @@
 // Plugin authentication and TLS against scripted peers, for what the test
 // MariaDB does not do: MySQL 8.4 greetings naming caching_sha2_password, its
 // fast and full paths, sha256_password, switches, and the refusals.
-#include "mysql/protocol/MySqlAuthCryptoUni.h"
+#include "mysql/protocol/MySqlAuthCrypto.h"
 #include "mysql/protocol/MySqlErrorsUni.h"
 #include "mysql/protocol/MySqlNativeAuth.h"
 #include "mysql/protocol/MySqlSessionUni.h"

@@ -1,4 +1,4 @@
-#include "mysql/protocol/MySqlAuthPluginsUni.h"
+#include "mysql/protocol/MySqlAuthPlugins.h"
 
 #include "base/Text.h"
 #include "mysql/protocol/MySqlErrorsUni.h"

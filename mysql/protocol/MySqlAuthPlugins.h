@@ -3,7 +3,7 @@
 // packets into the answers to send.
 #pragma once
 
-#include "mysql/protocol/MySqlAuthCryptoUni.h"
+#include "mysql/protocol/MySqlAuthCrypto.h"
 
 #include <memory>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "mysql/protocol/MySqlAuthCryptoUni.h"
+#include "mysql/protocol/MySqlAuthCrypto.h"
 
 #include <algorithm>
 #include <initializer_list>
