@@ -6,6 +6,7 @@
 #include "base/Format.h"
 #include "base/Text.h"
 #include "dataaccess/Uni.h"
+#include "engine/passes.h"
 #include "engine/server_target.h"
 
 #include <cstdlib>
@@ -83,16 +84,19 @@ TLoaderOptions LoaderOptions(const TLoadFlags& o) {
     return loader;
 }
 
-// Says which sheet row a refusal stopped the loader at, before the server's
-// error is printed.
+// Says which sheet row a refusal stopped the pass at, or what a lost
+// connection leaves, before the error is printed.
 TServerOutcome TransferRows(TPreparedSheet& sheet, TUniConnection& con1,
                             const std::string& database, TConversionInput& form,
                             std::ostream& err) {
     try {
         return transfer_to_server(sheet.Funs, con1, database, form);
     } catch (const Exception&) {
-        if (const int row = sheet.Funs.LastLoad().FailedRow; sheet.Funs.Loader.Active() && row)
-            err << Format("tabellix-convert: sheet row %d was refused\n", {row});
+        const TLoadReport& load = sheet.Funs.LastLoad();
+        if (load.FailedRow)
+            err << Format("tabellix-convert: sheet row %d was refused\n", {load.FailedRow});
+        else if (load.InFlightRow)
+            err << "tabellix-convert: " << lost_connection_text(load) << "\n";
         throw;
     }
 }

@@ -111,6 +111,22 @@ std::vector<TServerWarning> TServerSession::Warnings() {
     return warnings;
 }
 
+std::string TServerSession::WarningState() {
+    CheckSession();
+    try {
+        Exec("GET DIAGNOSTICS CONDITION 1 @tabellix_state = RETURNED_SQLSTATE");
+    } catch (const EDAError& error) {
+        if (!IsRefusal(error))
+            throw;
+        return "HY000";
+    }
+    return Connection()->QueryValue("SELECT @tabellix_state").value_or("HY000");
+}
+
+int64_t TServerSession::AffectedRows() const {
+    return CheckSession().AffectedRows();
+}
+
 void TServerSession::LoadLocalRows(const std::string& statement, const std::string& name,
                                    std::string_view rows) {
     TMySqlSession& session = CheckSession();

@@ -3,6 +3,7 @@
 // session's sql_mode, and what a database error says about the session.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,11 @@ public:
     // The warnings of the last statement: their count, and the list.
     int WarningCount() const;
     std::vector<TServerWarning> Warnings();
+    // The SQLSTATE of the last statement's first warning, where the server
+    // can say (GET DIAGNOSTICS); HY000 elsewhere. Read after Warnings.
+    std::string WarningState();
+    // The rows the last statement stored, as its OK packet counts them.
+    int64_t AffectedRows() const;
 
     // Runs a LOAD DATA LOCAL INFILE statement that names the file `name`,
     // answering the server's request for that name with `rows`. The rows

@@ -26,6 +26,7 @@ struct TLoadReport {
     int Refused = 0;        // rows written to the reject file
     std::string RejectFile; // the reject file of a keep-going pass
     int FailedRow = 0;      // the sheet row whose refusal stopped the pass
+    int InFlightRow = 0;    // the first sheet row of a statement a lost session left unanswered
     bool LoadData = false;  // whether LOAD DATA carried the rows
 };
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 namespace tabellix {
@@ -62,6 +63,17 @@ void AppendLoadValue(std::string& out, const TInsertValue& value) {
     }
 }
 
+// A number the server answers with, or 0 when it is none (a hostile or broken
+// server's text).
+size_t ServerNumber(const std::optional<std::string>& text) {
+    size_t number = 0;
+    if (!text || text->empty())
+        return 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, number);
+    return error == std::errc() && stop == end ? number : 0;
+}
+
 } // namespace
 
 TLoader::TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
@@ -83,7 +95,14 @@ TLoader::TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& 
 }
 
 void TLoader::MakeBatch() {
-    const size_t packet = std::stoull(FSession.Value("SELECT @@max_allowed_packet").value_or(""));
+    size_t packet = 0;
+    try {
+        packet = ServerNumber(FSession.Value("SELECT @@max_allowed_packet"));
+    } catch (const EConvertError&) {
+        // A numeric column whose text is no number.
+    }
+    if (packet == 0)
+        throw ELoadError("The server's max_allowed_packet is not a number of bytes");
     const size_t limit = std::min(kBatchBytes, packet > kPacketMargin ? packet - kPacketMargin : 1);
     if (FLoadData)
         FBatch = std::make_unique<TRowBatch>("", "", "", limit, FOptions.BatchRows);
@@ -100,16 +119,7 @@ void TLoader::OpenRejectFile() {
     FReport.RejectFile = FOptions.RejectFile;
 }
 
-TLoader::~TLoader() {
-    // On the way out of a failed pass the error that ended it is the one to
-    // report; a lost session is not opened again, a new one has its own mode.
-    if (!FSession.Usable())
-        return;
-    try {
-        RestoreMode();
-    } catch (const Exception&) {
-    }
-}
+TLoader::~TLoader() = default;
 
 bool TLoader::ChooseLoadData(TLoadMethod method, const TNotice& notice) {
     if (method != TLoadMethod::LoadData && method != TLoadMethod::Fastest)
@@ -133,20 +143,16 @@ bool TLoader::ChooseLoadData(TLoadMethod method, const TNotice& notice) {
     return false;
 }
 
-// A multi-row insert into a MyISAM table would store an adjusted value with a
-// warning for a bad value past its first row, where the row's own statement
-// is refused under STRICT_TRANS_TABLES: STRICT_ALL_TABLES refuses both.
+// STRICT_TRANS_TABLES alone would let a multi-row insert into a MyISAM table
+// store an adjusted value with a warning past its first row; a server that
+// is not strict at all would store every bad value adjusted.
 void TLoader::MakeStrict() {
-    FSession.SaveMode();
-    FSession.AddMode("STRICT_ALL_TABLES", "STRICT_TRANS_TABLES");
-    FStrict = true;
+    FStrict.emplace(FSession);
 }
 
 void TLoader::RestoreMode() {
-    if (!FStrict)
-        return;
-    FStrict = false;
-    FSession.RestoreMode();
+    if (FStrict)
+        FStrict->Restore();
 }
 
 std::string TLoader::RowText(const std::vector<TInsertValue>& cells) const {
@@ -180,31 +186,45 @@ void TLoader::Flush() {
     // Taken out first, so that a pass stopping half-way never sends a row twice.
     const std::vector<TRow> rows = std::move(FRows);
     FRows.clear();
-    bool taken = false;
+    const int before = FReport.Stored + FReport.Refused;
     try {
-        taken = Send();
-    } catch (const EDAError& error) {
-        if (!FSession.IsRefusal(error))
-            throw;
+        bool taken = false;
+        try {
+            taken = Send();
+        } catch (const EDAError& error) {
+            if (!FSession.IsRefusal(error))
+                throw;
+        }
+        if (taken) {
+            FReport.Stored += static_cast<int>(rows.size());
+            // Stored all the same, so never sent again.
+            RefuseWarnings(FSession);
+        } else {
+            Resend(rows);
+        }
+    } catch (const EDAError&) {
+        // Each row before the one in flight is stored or refused.
+        if (const auto done = static_cast<size_t>(FReport.Stored + FReport.Refused - before);
+            !FSession.Usable() && done < rows.size())
+            FReport.InFlightRow = rows[done].Row;
+        throw;
     }
-    if (taken)
-        FReport.Stored += static_cast<int>(rows.size());
-    else
-        Resend(rows);
 }
 
 bool TLoader::Send() {
+    const auto rows = static_cast<int64_t>(FBatch->Rows());
     const std::string text = FBatch->Take();
     if (FLoadData)
-        return SendLoadData(text);
+        return SendLoadData(text, rows);
     FCon.ExecSQL(text, kNoParams);
     return true;
 }
 
 // Each batch in a transaction of its own: LOAD DATA LOCAL turns a bad value
-// or a duplicate key into a warning, so a batch with warnings is taken back
-// and sent again row by row, as the default road sends it.
-bool TLoader::SendLoadData(const std::string& data) {
+// or a duplicate key into a warning, so a batch with warnings, or with fewer
+// rows stored than sent, is taken back and sent again row by row, as the
+// default road sends it.
+bool TLoader::SendLoadData(const std::string& data, int64_t rows) {
     FCon.ExecSQL("START TRANSACTION", kNoParams);
     try {
         FSession.LoadLocalRows(
@@ -215,7 +235,7 @@ bool TLoader::SendLoadData(const std::string& data) {
         FCon.ExecSQL("ROLLBACK", kNoParams);
         throw;
     }
-    const bool taken = FSession.WarningCount() == 0;
+    const bool taken = FSession.WarningCount() == 0 && FSession.AffectedRows() == rows;
     FCon.ExecSQL(taken ? "COMMIT" : "ROLLBACK", kNoParams);
     return taken;
 }
@@ -233,6 +253,7 @@ void TLoader::Resend(const std::vector<TRow>& rows) {
     for (size_t i = kept; i < rows.size(); ++i) {
         try {
             FCon.ExecSQL(get_insert(FTarget.Table, rows[i].Cells), kNoParams);
+            RefuseWarnings(FSession);
             ++FReport.Stored;
         } catch (const EDAError& error) {
             if (!FSession.IsRefusal(error))

@@ -8,12 +8,14 @@
 #include "dataaccess/ServerSession.h"
 #include "engine/load_options.h"
 #include "engine/models.h"
+#include "engine/strict_session.h"
 #include "engine/typed_values.h"
 
 #include <cstdint>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,9 +43,9 @@ public:
 
     // The pass's tally goes to report as it goes, so that it holds where a
     // failed pass stopped. Reads the server's packet limit and local_infile, makes con's session
-    // strict for every table where it is strict for transactional ones, and
-    // creates the reject file; raises ELoadError when LOAD DATA was asked for
-    // and cannot be used, EFCreateError when the reject file cannot be made.
+    // strict for every table, and creates the reject file; raises ELoadError
+    // when LOAD DATA was asked for and cannot be used or the packet limit is
+    // no number, EFCreateError when the reject file cannot be made.
     TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
             TCellTexts cellTexts, TProgressSink* gauge, const TNotice& notice, TLoadReport& report);
     ~TLoader();
@@ -71,7 +73,7 @@ private:
     std::string RowText(const std::vector<TInsertValue>& cells) const;
     // Sends the batch; false when the table did not take it whole.
     bool Send();
-    bool SendLoadData(const std::string& data);
+    bool SendLoadData(const std::string& data, int64_t rows);
     // After a refused batch: the rows the table did not take, one by one.
     void Resend(const std::vector<TRow>& rows);
     void Refuse(const TRow& row, const EDAError& error);
@@ -84,7 +86,7 @@ private:
     TCellTexts FCellTexts;
     TProgressSink* FGauge;
     bool FLoadData = false;
-    bool FStrict = false; // the session's sql_mode was changed
+    std::optional<TStrictSession> FStrict;
     std::unique_ptr<TRowBatch> FBatch;
     std::vector<TRow> FRows;
     std::ofstream FRejects;

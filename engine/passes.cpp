@@ -1,6 +1,7 @@
 #include "engine/passes.h"
 
 #include "base/Exception.h"
+#include "base/Format.h"
 #include "base/Text.h"
 #include "dataaccess/Uni.h"
 #include "engine/cell_walk.h"
@@ -9,6 +10,7 @@
 #include "engine/identifier_rules.h"
 #include "engine/loader.h"
 #include "engine/statements.h"
+#include "engine/strict_session.h"
 #include "engine/typed_values.h"
 
 #include <memory>
@@ -189,6 +191,26 @@ void LoadRows(const TPassContext& context, TSheetWalk& walk, const TConversionIn
     loader.Finish();
 }
 
+// One statement per row, each answered without warnings; the tally goes to
+// lastLoad as the loader keeps its own.
+void InsertRows(const TPassContext& context, TSheetWalk& walk, const TConversionInput& form,
+                TUniConnection& con1, TServerSession& session, TLoadReport& lastLoad) {
+    const std::vector<Variant> noParams{Variant::Null()};
+    ConvertRows(context, walk, form, [&](int row, const std::vector<TInsertValue>& cells) {
+        try {
+            con1.ExecSQL(get_insert(*form.sql_table_name, cells), noParams);
+            RefuseWarnings(session);
+        } catch (const EDAError& error) {
+            if (session.IsRefusal(error))
+                lastLoad.FailedRow = row;
+            else if (!session.Usable())
+                lastLoad.InFlightRow = row;
+            throw;
+        }
+        ++lastLoad.Stored;
+    });
+}
+
 // The cell texts of sheet row row, for the reject file.
 std::vector<std::string> RowTexts(const TPassContext& context, TSheetWalk& walk, int row) {
     std::vector<std::string> texts;
@@ -214,8 +236,17 @@ bool dump_stream(const TPassContext& context, std::ostream& out, const std::stri
     return write_dump(context, writer, form);
 }
 
+std::string lost_connection_text(const TLoadReport& load) {
+    return Format(
+        "the connection was lost with %d %s certainly stored; the statement in flight, "
+        "from sheet row %d on, may or may not have been committed: check the table "
+        "before a new run starts from sheet row %d",
+        {load.Stored, load.Stored == 1 ? "row" : "rows", load.InFlightRow, load.InFlightRow});
+}
+
 bool start_transfer(const TPassContext& context, TConversionInput& form, TUniConnection& con1,
                     TLoadReport& lastLoad) {
+    lastLoad = {};
     con1.SpecificOptions().SetValues("UseUnicode", "True");
     const std::vector<Variant> noParams{Variant::Null()};
     TTableOptions options = context.TableOptions;
@@ -236,11 +267,16 @@ bool start_transfer(const TPassContext& context, TConversionInput& form, TUniCon
     }
     std::optional<TSheetWalk> walk;
     std::unique_ptr<TLoader> loader;
+    TServerSession session(con1);
+    // The loader makes its session strict; the default road does the same.
+    std::optional<TStrictSession> strict;
     if (context.Loader.Active())
         loader = std::make_unique<TLoader>(
             con1, LoadTarget(*form.sql_table_name, options, *form.grid), context.Loader,
             [&](int row) { return RowTexts(context, *walk, row); }, form.gauge, context.Notice,
             lastLoad);
+    else
+        strict.emplace(session);
     con1.ExecSQL(get_table(*form.sql_table_name, form.edit_prefix, *form.grid, options), noParams);
     // Rows of a transactional table are committed as they go, as MyISAM
     // keeps them, whatever the server's default.
@@ -251,12 +287,12 @@ bool start_transfer(const TPassContext& context, TConversionInput& form, TUniCon
     walk = OpenForConversion(context, form);
     if (!walk)
         return false;
-    if (loader)
+    if (loader) {
         LoadRows(context, *walk, form, *loader);
-    else
-        ConvertRows(context, *walk, form, [&](int, const std::vector<TInsertValue>& cells) {
-            con1.ExecSQL(get_insert(*form.sql_table_name, cells), noParams);
-        });
+    } else {
+        InsertRows(context, *walk, form, con1, session, lastLoad);
+        strict->Restore();
+    }
     walk->Quit();
     return true;
 }

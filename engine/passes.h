@@ -52,4 +52,8 @@ bool dump_stream(const TPassContext& context, std::ostream& out, const std::stri
 bool start_transfer(const TPassContext& context, TConversionInput& form, TUniConnection& con1,
                     TLoadReport& lastLoad);
 
+// What a pass whose session was lost in the middle leaves: the rows
+// certainly stored, and the sheet row a new run starts from.
+std::string lost_connection_text(const TLoadReport& load);
+
 } // namespace tabellix

@@ -5,6 +5,7 @@
 #include "cli/error_line.h"
 
 #include "dataaccess/DBAccess.h"
+#include "engine/strict_session.h"
 #include "mysql/client/MyClassesUni.h"
 
 #include <gmock/gmock.h>
@@ -159,6 +160,11 @@ TEST(ErrorLine, DatabaseErrorsReadAsTheStockClientPrintsThem) {
         const EMyError inner(c.code, c.message);
         EXPECT_EQ(ErrorLine(EUniError(inner, nullptr)), c.line);
     }
+}
+
+TEST(ErrorLine, AWarningTakenAsARefusalReadsAsTheServersError) {
+    EXPECT_EQ(ErrorLine(EWarnedRow(1265, "01000", "Data truncated for column 'x' at row 1")),
+              "ERROR 1265 (01000): Data truncated for column 'x' at row 1");
 }
 
 TEST(ErrorLine, OtherErrorsKeepTheirMessage) {

@@ -99,8 +99,8 @@ TEST_F(TransferCommand, ListsDatabasesAndReportsAWrongPassword) {
     EXPECT_NE(Err.str().find("Access denied for user"), std::string::npos) << Err.str();
 }
 
-// "Bob" is no integer: the server refuses the row in strict mode; a batch
-// names the sheet row first, since the server's row is the batch's.
+// "Bob" is no integer: the server refuses the row in strict mode, and the
+// sheet row is named first (in a batch the server's row is the batch's).
 TEST_F(TransferCommand, ARefusedRowReadsAsTheStockClientPrintsIt) {
     const struct {
         const char* name;
@@ -111,6 +111,7 @@ TEST_F(TransferCommand, ARefusedRowReadsAsTheStockClientPrintsIt) {
         {"one statement per row",
          "strict_people",
          {},
+         "tabellix-convert: sheet row 2 was refused\n"
          "ERROR 1366 (22007): Incorrect integer value: 'Bob' for column "
          "`cli_transfer`.`strict_people`.`name` at row 1\n"},
         {"batches",

@@ -56,29 +56,86 @@ protected:
     TLoadReport Report;
 };
 
-// The limited server beside the main one: no local files, packets of at
-// most 4096 bytes.
-class LimitedServer : public LoaderFixture {
+// A server beside the main one, where the same user logs in and the test
+// database is chosen.
+class ServerBeside : public LoaderFixture {
+protected:
+    void OpenBeside(int port) {
+        set_up_connection(Beside);
+        connect_server(Beside, {Server.host, std::to_string(port), Server.user, Server.password});
+        Beside.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
+        Beside.SetDatabase("engine_transfer");
+    }
+
+    void UseTableBeside(const std::string& name) {
+        TableName = name;
+        Beside.ExecSQL("DROP TABLE IF EXISTS " + name, kNoParams);
+    }
+
+    TUniConnection Beside;
+};
+
+// The limited server: no local files, packets of at most 4096 bytes.
+class LimitedServer : public ServerBeside {
 protected:
     void SetUp() override {
-        LoaderFixture::SetUp();
+        ServerBeside::SetUp();
         if (HasFatalFailure() || IsSkipped())
             return;
         if (Server.limitedPort == 0)
             TABELLIX_MISSING("The limited test server (TABELLIX_MYSQL_LIMITED_PORT)");
-        set_up_connection(Limited);
-        connect_server(Limited, {Server.host, std::to_string(Server.limitedPort), Server.user,
-                                 Server.password});
-        Limited.ExecSQL("CREATE DATABASE IF NOT EXISTS engine_transfer", kNoParams);
-        Limited.SetDatabase("engine_transfer");
+        OpenBeside(Server.limitedPort);
+    }
+};
+
+// The lax server, whose sql_mode is empty: left to itself it stores what it
+// can of a bad value, with a warning.
+class LaxServer : public ServerBeside {
+protected:
+    void SetUp() override {
+        ServerBeside::SetUp();
+        if (HasFatalFailure() || IsSkipped())
+            return;
+        if (Server.laxPort == 0)
+            TABELLIX_MISSING("The lax test server (TABELLIX_MYSQL_LAX_PORT)");
+        OpenBeside(Server.laxPort);
     }
 
-    void UseLimitedTable(const std::string& name) {
-        TableName = name;
-        Limited.ExecSQL("DROP TABLE IF EXISTS " + name, kNoParams);
+    // A sheet of one column typed `type`: a good value, a bad one, a good one.
+    void BadValueSheet(const char* type, const char* length, const std::string& good,
+                       const std::string& bad) {
+        Sheets.clear();
+        AddSheet("Sheet1", [=](TSheet& s) { Rows(s, {{good}, {bad}, {good}}); });
+        ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
+        Grid.SetCell(1, 1, type);
+        Grid.SetCell(2, 1, length);
     }
+};
 
-    TUniConnection Limited;
+// Values a lax server adjusts, each refused by the strict session.
+const struct {
+    const char* name;
+    const char* type;
+    const char* length;
+    std::string good, bad, stored;
+    int code;
+    std::string message;
+} kAdjustedValues[] = {
+    {"too long a text", "VARCHAR", "255", "short", std::string(300, 'x'), "short", 1406,
+     "Data too long for column 'column' at row 1"},
+    {"a number with letters", "INT", "11", "12", "12abc", "12", 1265,
+     "Data truncated for column 'column' at row 1"},
+    {"a date that does not exist", "DATE", "", "2024-01-05", "2024-13-45", "1/5/2024", 1292,
+     "Incorrect date value: '2024-13-45' for column `engine_transfer`.`lax_3`.`column` at row 1"},
+};
+
+const struct {
+    const char* name;
+    TLoadMethod method;
+} kRoads[] = {
+    {"one statement per row", TLoadMethod::PerRow},
+    {"batches", TLoadMethod::Batch},
+    {"LOAD DATA", TLoadMethod::LoadData},
 };
 
 TEST_F(LimitedServer, CutsItsStatementsBeforeTheServersPacketLimit) {
@@ -90,31 +147,84 @@ TEST_F(LimitedServer, CutsItsStatementsBeforeTheServersPacketLimit) {
     }
     AddSheet("Sheet1", [rows](TSheet& s) { Rows(s, rows); });
     ASSERT_TRUE(Funcs.load_grid(Grid, kBook, SheetList, false));
-    UseLimitedTable("loader_packet");
+    UseTableBeside("loader_packet");
     Funcs.Loader.Method = TLoadMethod::Batch;
-    ASSERT_TRUE(Funcs.start_transfer(Form, Limited));
+    ASSERT_TRUE(Funcs.start_transfer(Form, Beside));
     EXPECT_EQ(Funcs.LastLoad().Stored, 200);
     // A statement beyond the limit would have cost the session.
-    const int inserts = std::stoi(ServerText(Limited, "SELECT VARIABLE_VALUE FROM "
-                                                      "information_schema.SESSION_STATUS WHERE "
-                                                      "VARIABLE_NAME = 'COM_INSERT'"));
+    const int inserts = std::stoi(ServerText(Beside, "SELECT VARIABLE_VALUE FROM "
+                                                     "information_schema.SESSION_STATUS WHERE "
+                                                     "VARIABLE_NAME = 'COM_INSERT'"));
     EXPECT_GE(inserts, 6) << "about 19,000 bytes in statements of at most 3,072";
-    EXPECT_EQ(StoredRows(TableName, &Limited), expected);
+    EXPECT_EQ(StoredRows(TableName, &Beside), expected);
 }
 
-// A transfer opens a fresh session (its option UseUnicode set anew), so
-// this drives the loader over a session of its own making.
-TEST_F(LoaderFixture, ASessionThatIsNotStrictStoresWhatTheDefaultRoadStores) {
+// The table is InnoDB, so that LOAD DATA can be used; a table name per case,
+// so that a message names its own.
+TEST_F(LaxServer, EveryRoadRefusesAnAdjustedValueWithItsSheetRow) {
+    int number = 0;
+    for (const auto& c : kAdjustedValues) {
+        BadValueSheet(c.type, c.length, c.good, c.bad);
+        const std::string table = "lax_" + std::to_string(++number);
+        for (const auto& road : kRoads) {
+            SCOPED_TRACE(std::string(c.name) + ", " + road.name);
+            UseTableBeside(table);
+            Funcs.TableOptions.Engine = "InnoDB";
+            Funcs.Loader = {road.method, 0, false, ""};
+            const auto e = ExpectError<EDAError>([&] { Funcs.start_transfer(Form, Beside); });
+            ASSERT_TRUE(e);
+            EXPECT_EQ(e->ErrorCode(), c.code);
+            EXPECT_EQ(SplitServerMessage(*e).Text, c.message);
+            EXPECT_EQ(Funcs.LastLoad().FailedRow, 2);
+            EXPECT_EQ(StoredRows(TableName, &Beside), std::vector<std::string>{c.stored});
+            EXPECT_EQ(ServerText(Beside, "SELECT @@SESSION.sql_mode"), "") << "given back";
+        }
+    }
+}
+
+TEST_F(LaxServer, GoingOnPastAdjustedValuesListsThemWithTheServersMessage) {
+    int number = 0;
+    for (const auto& c : kAdjustedValues) {
+        BadValueSheet(c.type, c.length, c.good, c.bad);
+        const std::string table = "lax_" + std::to_string(++number);
+        for (const auto& road : kRoads) {
+            if (road.method == TLoadMethod::PerRow)
+                continue;
+            SCOPED_TRACE(std::string(c.name) + ", " + road.name);
+            UseTableBeside(table);
+            Funcs.TableOptions.Engine = "InnoDB";
+            TempDir dir;
+            const std::string rejects = (dir.Path() / "rejects.csv").string();
+            Funcs.Loader = {road.method, 0, true, rejects};
+            ASSERT_TRUE(Funcs.start_transfer(Form, Beside));
+            EXPECT_EQ(StoredRows(TableName, &Beside),
+                      (std::vector<std::string>{c.stored, c.stored}));
+            EXPECT_EQ(Funcs.LastLoad().Stored, 2);
+            EXPECT_EQ(Funcs.LastLoad().Refused, 1);
+            EXPECT_EQ(ReadFileBytes(rejects), "2," + c.message + "," + c.bad + "\r\n");
+            EXPECT_EQ(ServerText(Beside, "SELECT @@SESSION.sql_mode"), "") << "given back";
+        }
+    }
+}
+
+// The loader over a session of the test's making: a mode set for the
+// session goes with a transfer's fresh session.
+TEST_F(LoaderFixture, ASessionThatIsNotStrictRefusesWhatAStrictOneRefuses) {
     UseTable("loader_lenient");
     Con.ExecSQL("CREATE TABLE loader_lenient (n INT) ENGINE=MyISAM", kNoParams);
     Con.ExecSQL("SET SESSION sql_mode = ''", kNoParams);
-    LoadDirect(Con, {TLoadMethod::Batch, 0, false, ""}, [](TLoader& loader) {
-        loader.Add(1, {"1"});
-        loader.Add(2, {"x"});
-        loader.Add(3, {"3"});
+    const auto e = ExpectError<EDAError>([&] {
+        LoadDirect(Con, {TLoadMethod::Batch, 0, false, ""}, [](TLoader& loader) {
+            loader.Add(1, {"1"});
+            loader.Add(2, {"x"});
+            loader.Add(3, {"3"});
+        });
     });
-    EXPECT_EQ(StoredRows(TableName), (std::vector<std::string>{"1", "0", "3"}));
-    EXPECT_EQ(Report.Stored, 3);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->ErrorCode(), 1366);
+    EXPECT_EQ(Report.FailedRow, 2);
+    EXPECT_EQ(StoredRows(TableName), std::vector<std::string>{"1"});
+    EXPECT_EQ(ServerText(Con, "SELECT @@SESSION.sql_mode"), "");
 }
 
 TEST_F(LoaderFixture, ARowLimitCutsTheStatementsToo) {
@@ -200,22 +310,22 @@ TEST_F(LoaderFixture, ARejectFileThatCannotBeMadeStopsThePassBeforeTheTable) {
 TEST_F(LimitedServer, LoadDataRefusedByTheServerIsSaidOrGivesWayToBatches) {
     IntSheet({{"1"}, {"2"}});
     Funcs.TableOptions.Engine = "InnoDB";
-    UseLimitedTable("loader_no_local");
+    UseTableBeside("loader_no_local");
     Funcs.Loader.Method = TLoadMethod::LoadData;
-    const auto e = ExpectError<ELoadError>([&] { Funcs.start_transfer(Form, Limited); });
+    const auto e = ExpectError<ELoadError>([&] { Funcs.start_transfer(Form, Beside); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->Message(), "LOAD DATA cannot be used: the server does not allow LOAD DATA LOCAL "
                             "INFILE (local_infile is OFF)");
     TStringList tables;
-    Limited.GetTableNames(tables, false);
+    Beside.GetTableNames(tables, false);
     EXPECT_FALSE(Holds(tables.Items(), TableName)) << "refused before anything was sent";
 
     std::vector<std::string> notices;
     Funcs.OnNotice = [&](const std::string& text) { notices.push_back(text); };
     Funcs.Loader.Method = TLoadMethod::Fastest;
-    ASSERT_TRUE(Funcs.start_transfer(Form, Limited));
+    ASSERT_TRUE(Funcs.start_transfer(Form, Beside));
     EXPECT_FALSE(Funcs.LastLoad().LoadData);
-    EXPECT_EQ(StoredRows(TableName, &Limited), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(StoredRows(TableName, &Beside), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(notices, std::vector<std::string>{"LOAD DATA cannot be used: the server does not "
                                                 "allow LOAD DATA LOCAL INFILE (local_infile is "
                                                 "OFF); the rows go in multi-row inserts"});
@@ -240,27 +350,41 @@ TEST_F(LoaderFixture, AnErrorCellAfterBatchedRowsKeepsTheRowsBeforeIt) {
     EXPECT_EQ(StoredRows(TableName), (std::vector<std::string>{"1", "2"}));
 }
 
-// A server that takes the login and the loader's set-up, reads the first
-// batch and hangs up.
-TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
+// A scripted server's login and the loader's first statements: SET NAMES and
+// the packet limit, answered with packet; then the steps of then.
+std::vector<FakeServer::Step> LoaderStart(const std::string& packet,
+                                          std::vector<FakeServer::Step> then) {
     const std::string eof = "\xFE\x00\x00\x02\x00";
-    FakeServer server(FakeServer::Login({
+    std::vector<FakeServer::Step> steps{
         FakeServer::Read(), // SET NAMES utf8
         FakeServer::Send(Packet(1, OkPayload())),
         FakeServer::Read(), // SELECT @@max_allowed_packet
         FakeServer::Send(Packet(1, "\x01") + Packet(2, Column41("@@max_allowed_packet", 8, 21)) +
-                         Packet(3, eof) + Packet(4, Lcs("65536")) + Packet(5, eof)),
-        FakeServer::Read(), // SET @tabellix_sql_mode
-        FakeServer::Send(Packet(1, OkPayload())),
-        FakeServer::Read(), // SET SESSION sql_mode
-        FakeServer::Send(Packet(1, OkPayload())),
-        FakeServer::Read(), // the batch
-        FakeServer::Hangup(),
-    }));
-    const TProviderRegistration units;
-    TUniConnection con;
+                         Packet(3, eof) + Packet(4, Lcs(packet)) + Packet(5, eof)),
+    };
+    steps.insert(steps.end(), then.begin(), then.end());
+    return FakeServer::Login(std::move(steps));
+}
+
+void ConnectTo(TUniConnection& con, const FakeServer& server) {
     set_up_connection(con, {"MySQL.ConnectionTimeout=5"});
     connect_server(con, {"127.0.0.1", std::to_string(server.Port()), "root", "secret"});
+}
+
+// A server that takes the login and the loader's set-up, reads the first
+// batch and hangs up.
+TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
+    FakeServer server(LoaderStart("65536", {
+                                               FakeServer::Read(), // SET @tabellix_sql_mode
+                                               FakeServer::Send(Packet(1, OkPayload())),
+                                               FakeServer::Read(), // SET SESSION sql_mode
+                                               FakeServer::Send(Packet(1, OkPayload())),
+                                               FakeServer::Read(), // the batch
+                                               FakeServer::Hangup(),
+                                           }));
+    const TProviderRegistration units;
+    TUniConnection con;
+    ConnectTo(con, server);
     TLoaderOptions options;
     options.Method = TLoadMethod::Batch;
     TLoadReport report;
@@ -271,9 +395,27 @@ TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->ErrorCode(), 2013);
     EXPECT_EQ(report.Stored, 0);
+    EXPECT_EQ(report.InFlightRow, 2) << "where a new run starts";
     const auto& received = server.Received();
     ASSERT_EQ(received.size(), 6u);
     EXPECT_EQ(received[5], std::string("\x00\x03", 2) + "insert into gone values('a'),('b');");
+}
+
+TEST(LoaderServerGone, APacketLimitThatIsNoNumberIsSaidByName) {
+    for (const std::string packet : {"lots", "64k", "-1", "99999999999999999999999"}) {
+        SCOPED_TRACE(packet);
+        FakeServer server(LoaderStart(packet, {FakeServer::Read(), FakeServer::Hangup()}));
+        const TProviderRegistration units;
+        TUniConnection con;
+        ConnectTo(con, server);
+        TLoadReport report;
+        const auto e = ExpectError<ELoadError>([&] {
+            TLoader(con, {"limit", false, false}, {TLoadMethod::Batch, 0, false, ""}, {}, nullptr,
+                    {}, report);
+        });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->Message(), "The server's max_allowed_packet is not a number of bytes");
+    }
 }
 
 } // namespace

@@ -57,6 +57,8 @@ std::optional<MySqlTestServer> TestMySqlServer() {
     s.ed25519Password = Env("TABELLIX_MYSQL_ED25519_PASSWORD");
     if (const std::string limited = Env("TABELLIX_MYSQL_LIMITED_PORT"); !limited.empty())
         s.limitedPort = std::atoi(limited.c_str());
+    if (const std::string lax = Env("TABELLIX_MYSQL_LAX_PORT"); !lax.empty())
+        s.laxPort = std::atoi(lax.c_str());
     return s;
 }
 

@@ -35,6 +35,9 @@ struct MySqlTestServer {
     // A second server beside it, without local files and with a packet
     // limit of 4096 bytes, where the same user logs in; 0 when none.
     int limitedPort = 0;
+    // A third server whose sql_mode is empty, where the same user logs in;
+    // 0 when none.
+    int laxPort = 0;
 };
 std::optional<MySqlTestServer> TestMySqlServer();
 
