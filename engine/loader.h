@@ -11,7 +11,6 @@
 #include "engine/typed_values.h"
 
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +19,7 @@
 namespace tabellix {
 
 class EDAError;
+class TRejectFile;
 class TRowBatch;
 class TUniConnection;
 
@@ -42,8 +42,10 @@ public:
     // The pass's tally goes to report as it goes, so that it holds where a
     // failed pass stopped. Reads the server's packet limit and local_infile, makes con's session
     // strict for every table where it is strict for transactional ones, and
-    // creates the reject file; raises ELoadError when LOAD DATA was asked for
-    // and cannot be used, EFCreateError when the reject file cannot be made.
+    // checks the reject file (made at the first refused row); raises
+    // ELoadError when LOAD DATA was asked for and cannot be used,
+    // EFCreateError when the reject file cannot be made or exists and is not
+    // to be replaced.
     TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
             TCellTexts cellTexts, TProgressSink* gauge, const TNotice& notice, TLoadReport& report);
     ~TLoader();
@@ -87,7 +89,7 @@ private:
     bool FStrict = false; // the session's sql_mode was changed
     std::unique_ptr<TRowBatch> FBatch;
     std::vector<TRow> FRows;
-    std::ofstream FRejects;
+    std::unique_ptr<TRejectFile> FRejects;
     TLoadReport& FReport; // Stored: the rows known to be in the table
 };
 
