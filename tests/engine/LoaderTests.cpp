@@ -4,12 +4,14 @@
 // middle of a batch.
 #include "dataaccess/Uni.h"
 #include "engine/loader.h"
+#include "engine/reject_file.h"
 #include "tests/engine/TransferFixture.h"
 #include "tests/mysql/protocol/FakeServer.h"
 #include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 using namespace tabellix;
@@ -240,11 +242,11 @@ TEST_F(LoaderFixture, AnErrorCellAfterBatchedRowsKeepsTheRowsBeforeIt) {
     EXPECT_EQ(StoredRows(TableName), (std::vector<std::string>{"1", "2"}));
 }
 
-// A server that takes the login and the loader's set-up, reads the first
-// batch and hangs up.
-TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
+// The answers a server gives the loader's set-up: the packet limit read, the
+// session made strict.
+std::vector<FakeServer::Step> LoaderSetUp() {
     const std::string eof = "\xFE\x00\x00\x02\x00";
-    FakeServer server(FakeServer::Login({
+    return {
         FakeServer::Read(), // SET NAMES utf8
         FakeServer::Send(Packet(1, OkPayload())),
         FakeServer::Read(), // SELECT @@max_allowed_packet
@@ -254,13 +256,87 @@ TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
         FakeServer::Send(Packet(1, OkPayload())),
         FakeServer::Read(), // SET SESSION sql_mode
         FakeServer::Send(Packet(1, OkPayload())),
-        FakeServer::Read(), // the batch
-        FakeServer::Hangup(),
-    }));
-    const TDataAccessUnits units;
-    TUniConnection con;
+    };
+}
+
+void ConnectTo(TUniConnection& con, const FakeServer& server) {
     set_up_connection(con, {"MySQL.ConnectionTimeout=5"});
     connect_server(con, {"127.0.0.1", std::to_string(server.Port()), "root", "secret"});
+}
+
+// A spreadsheet opening the reject file must show the texts, not run them:
+// neither the workbook's cells nor a hostile server's message.
+TEST(LoaderRejectFile, FormulaLookingCellsAndServerMessagesAreWrittenAsText) {
+    const std::string eof = "\xFE\x00\x00\x02\x00";
+    const std::string refused = "\xFF" + Le(1366, 2) + "#22007=cmd|' /C calc'!A0";
+    std::vector<FakeServer::Step> script = LoaderSetUp();
+    script.insert(script.end(),
+                  {
+                      FakeServer::Read(), // the batch
+                      FakeServer::Send(Packet(1, refused)),
+                      FakeServer::Read(), // SELECT COUNT(*)
+                      FakeServer::Send(Packet(1, "\x01") + Packet(2, Column41("COUNT(*)", 8, 21)) +
+                                       Packet(3, eof) + Packet(4, Lcs("0")) + Packet(5, eof)),
+                      FakeServer::Read(), // the row's own insert
+                      FakeServer::Send(Packet(1, refused)),
+                      FakeServer::Read(), // the sql_mode given back
+                      FakeServer::Send(Packet(1, OkPayload())),
+                  });
+    FakeServer server(FakeServer::Login(script));
+    const TDataAccessUnits units;
+    TUniConnection con;
+    ConnectTo(con, server);
+    TempDir dir;
+    const std::string rejects = (dir.Path() / "rejects.csv").string();
+    TLoadReport report;
+    TLoader loader(
+        con, {"t", false, false}, {TLoadMethod::Batch, 0, true, rejects},
+        [](int) {
+            return std::vector<std::string>{"=1+2", "+1", "-1",  "@SUM(A1)", "\tx",
+                                            "\rx",  "",   "a=b", "1,5"};
+        },
+        nullptr, {}, report);
+    loader.Add(2, {"x"});
+    loader.Finish();
+    EXPECT_EQ(report.Refused, 1);
+    EXPECT_EQ(ReadFileBytes(rejects),
+              "2,'=cmd|' /C calc'!A0,'=1+2,'+1,'-1,'@SUM(A1),'\tx,\"'\rx\",,a=b,\"1,5\"\r\n");
+}
+
+// The checks come before the pass; the file itself only with the first
+// refused row.
+TEST(LoaderRejectFile, IsMadeAtTheFirstRefusedRowAndReplacesAFileOnlyWhenAllowed) {
+    TempDir dir;
+    const std::string name = (dir.Path() / "rejects.csv").string();
+    {
+        TRejectFile rejects(name, false);
+        EXPECT_FALSE(std::filesystem::exists(name));
+        rejects.Write(3, {"refused", "x"});
+    }
+    EXPECT_EQ(ReadFileBytes(name), "3,refused,x\r\n");
+    const auto e = ExpectError<EFCreateError>([&] { TRejectFile(name, false); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Cannot create file \"" + name + "\". File exists");
+    {
+        TRejectFile rejects(name, true);
+        EXPECT_EQ(ReadFileBytes(name), "3,refused,x\r\n") << "kept until a row is refused";
+        rejects.Write(4, {"again"});
+    }
+    EXPECT_EQ(ReadFileBytes(name), "4,again\r\n");
+}
+
+// A server that takes the login and the loader's set-up, reads the first
+// batch and hangs up.
+TEST(LoaderServerGone, AConnectionLostInTheMiddleOfABatchIsAnErrorNotASuccess) {
+    std::vector<FakeServer::Step> script = LoaderSetUp();
+    script.insert(script.end(), {
+                                    FakeServer::Read(), // the batch
+                                    FakeServer::Hangup(),
+                                });
+    FakeServer server(FakeServer::Login(script));
+    const TDataAccessUnits units;
+    TUniConnection con;
+    ConnectTo(con, server);
     TLoaderOptions options;
     options.Method = TLoadMethod::Batch;
     TLoadReport report;
