@@ -27,7 +27,8 @@ const char* const kUsage =
     "       [--engine NAME] [--charset auto|utf8|utf8mb4] [--primary-key I]\n"
     "                               write the sheet as a .SQL dump file\n"
     "  transfer FILE --host H [--port P] --user U --database D [--password-stdin]\n"
-    "       [-O OPTION]... [--batch [ROWS]] [--load-data] [--keep-going [--rejects FILE]]\n"
+    "       [-O OPTION]... [--batch [ROWS]] [--load-data]\n"
+    "       [--keep-going [--rejects FILE] [--force]]\n"
     "       [the sheet and column options of dump]\n"
     "                               create the table on a MySQL server and insert the rows\n"
     "  databases --host H [--port P] --user U [--password-stdin] [-O OPTION]...\n"
@@ -127,7 +128,9 @@ const char* const kTransferUsage =
     "  --keep-going             go on past refused rows and list them in the reject file;\n"
     "                           the exit status is then 2\n"
     "  --rejects FILE           the reject file of --keep-going (default\n"
-    "                           TABLE-rejects.csv beside the workbook)\n";
+    "                           TABLE-rejects.csv beside the workbook), made at the first\n"
+    "                           refused row\n"
+    "  --force                  replace an existing reject file\n";
 
 const char* const kDatabasesUsage =
     "Usage: tabellix-convert databases --host H [--port P] --user U [OPTIONS]\n"

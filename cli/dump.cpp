@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/sheet_options.h"
 
 #include "base/Format.h"
@@ -62,11 +63,22 @@ int RunDump(const TArgs& args, std::ostream& out, std::ostream& err) {
     const auto dfile = choose_dump_file(o.Out, [&o](const std::string&) { return o.Force; });
     if (!dfile)
         throw EUsageError(Format("%s exists; --force replaces it", {settle_dump_file_name(o.Out)}));
-    auto progress = ProgressFor(err);
-    TConversionInput form = MakeForm(sheet, o.Sheet, progress.get());
-    if (!sheet.Funs.dump_file(*dfile, form))
+    bool opened = false;
+    {
+        const TInterruptScope interrupts;
+        auto progress = ProgressFor(err);
+        TInterruptibleProgress gauge(progress.get());
+        TConversionInput form = MakeForm(sheet, o.Sheet, &gauge);
+        try {
+            opened = sheet.Funs.dump_file(*dfile, form);
+        } catch (const EInterrupted& e) {
+            progress.reset();
+            err << Format("tabellix-convert: interrupted; %s is as it was\n", {*dfile});
+            return 128 + e.Signal();
+        }
+    }
+    if (!opened)
         return 1;
-    progress.reset();
     out << *dfile << "\n";
     return 0;
 }

@@ -7,9 +7,11 @@
 #include "base/Text.h"
 #include "dataaccess/Uni.h"
 #include "engine/passes.h"
+#include "engine/reject_file.h"
 #include "engine/server_target.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
@@ -57,7 +59,7 @@ bool ParseServerOption(const TArgs& args, size_t& i, TServerOptions& o) {
 
 // The loader's options of transfer as given, before they are settled.
 struct TLoadFlags {
-    TLoaderOptions Loader; // --batch, --keep-going, --rejects
+    TLoaderOptions Loader; // --batch, --keep-going, --rejects, --force
     bool LoadData = false;
 };
 
@@ -70,6 +72,8 @@ bool ParseLoadOption(const TArgs& args, size_t& i, TLoadFlags& o) {
         o.Loader.KeepGoing = true;
     else if (args[i] == "--rejects")
         o.Loader.RejectFile = OptionValue(args, i);
+    else if (args[i] == "--force")
+        o.Loader.ReplaceRejects = true;
     else
         return false;
     return true;
@@ -99,6 +103,18 @@ TServerOutcome TransferRows(TPreparedSheet& sheet, TUniConnection& con1,
             err << "tabellix-convert: " << lost_connection_text(load) << "\n";
         throw;
     }
+}
+
+// Before anything is sent: the reject file may never be the workbook, and
+// an existing one is replaced only with --force.
+void CheckRejectFile(const TLoaderOptions& loader, const std::string& workbook) {
+    if (!loader.KeepGoing)
+        return;
+    if (const auto problem = rejects_overwrite_workbook(loader.RejectFile, workbook))
+        throw EUsageError(*problem);
+    std::error_code ec;
+    if (!loader.ReplaceRejects && std::filesystem::exists(loader.RejectFile, ec))
+        throw EUsageError(Format("%s exists; --force replaces it", {loader.RejectFile}));
 }
 
 void RequireServer(const TServerOptions& o) {
@@ -153,6 +169,7 @@ int RunTransfer(const TArgs& args, std::ostream& out, std::ostream& err) {
     server.Settings.Loader = LoaderOptions(load);
     const std::vector<std::string> lines =
         SettleConversion(sheet, sheetOptions, server.Settings, TConversionTarget::Server);
+    CheckRejectFile(sheet.Funs.Loader, sheetOptions.File);
     const TProviderRegistration units;
     TUniConnection con1;
     Connect(con1, server, lines);

@@ -30,10 +30,14 @@ choose_dump_file(const std::string& chosen,
     return settled;
 }
 
+bool same_file(const std::string& one, const std::string& other) {
+    std::error_code ec;
+    return std::filesystem::equivalent(one, other, ec) && !ec;
+}
+
 std::optional<std::string> dump_overwrites_workbook(const std::string& dumpFile,
                                                     const std::string& workbook) {
-    std::error_code ec;
-    if (!std::filesystem::equivalent(dumpFile, workbook, ec) || ec)
+    if (!same_file(dumpFile, workbook))
         return std::nullopt;
     return Format("The dump file \"%s\" is the workbook \"%s\" itself; writing it would destroy "
                   "the workbook. Choose another name.",

@@ -10,6 +10,10 @@ namespace tabellix {
 // The chosen name without a trailing ".sql" (any letter case), then ".SQL".
 std::string settle_dump_file_name(const std::string& chosen);
 
+// Whether the two names lead to one existing file: one name, a symbolic
+// link or a hard link (the same device and inode).
+bool same_file(const std::string& one, const std::string& other);
+
 // Why the dump file may not be written over the workbook it is made from:
 // the two names lead to the same file (one name, a symbolic link or a hard
 // link), which creating the dump would empty before it is read. Nothing when

@@ -16,6 +16,7 @@ struct TLoaderOptions {
     int BatchRows = 0;      // rows per statement at most; 0: as many as fit
     bool KeepGoing = false; // refused rows go to RejectFile and the pass goes on
     std::string RejectFile;
+    bool ReplaceRejects = false; // an existing reject file may be replaced
 
     bool Active() const { return Method != TLoadMethod::PerRow; }
 };

@@ -3,12 +3,11 @@
 #include "base/Format.h"
 #include "dataaccess/ServerSession.h"
 #include "dataaccess/Uni.h"
+#include "engine/reject_file.h"
 #include "engine/statements.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 
 namespace tabellix {
 
@@ -19,19 +18,6 @@ const std::vector<Variant> kNoParams{Variant::Null()};
 constexpr size_t kPacketMargin = 1024;
 // The file name of the loader's LOAD DATA statement: a name, never a path.
 constexpr const char* kRowsName = "tabellix-rows";
-
-// One CSV field: quoted when it holds a comma, a quote or a line break.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (const char c : text) {
-        out.push_back(c);
-        if (c == '"')
-            out.push_back('"');
-    }
-    return out + "\"";
-}
 
 // A value in LOAD DATA's default form: tab between fields, backslash
 // escapes, \N for NULL.
@@ -111,11 +97,9 @@ void TLoader::MakeBatch() {
                                              FOptions.BatchRows);
 }
 
+// Checked now, before the table is made; created at the first refused row.
 void TLoader::OpenRejectFile() {
-    FRejects.open(FOptions.RejectFile, std::ios::binary | std::ios::trunc);
-    if (!FRejects)
-        throw EFCreateError(
-            Format("Cannot create file \"%s\". %s", {FOptions.RejectFile, SysErrorMessage(errno)}));
+    FRejects = std::make_unique<TRejectFile>(FOptions.RejectFile, FOptions.ReplaceRejects);
     FReport.RejectFile = FOptions.RejectFile;
 }
 
@@ -272,14 +256,10 @@ void TLoader::Refuse(const TRow& row, const EDAError& error) {
             FGauge->RowStarted(row.Row);
         throw;
     }
-    std::string line = std::to_string(row.Row) + "," + CsvField(SplitServerMessage(error).Text);
-    for (const std::string& text : FCellTexts(row.Row))
-        line += "," + CsvField(text);
-    FRejects << line << "\r\n" << std::flush;
-    if (!FRejects)
-        throw EOSError(Format("Cannot write to file \"%s\". %s",
-                              {FOptions.RejectFile, SysErrorMessage(errno)}),
-                       errno);
+    std::vector<std::string> fields{SplitServerMessage(error).Text};
+    for (std::string& text : FCellTexts(row.Row))
+        fields.push_back(std::move(text));
+    FRejects->Write(row.Row, fields);
     ++FReport.Refused;
 }
 

@@ -12,7 +12,6 @@
 #include "engine/typed_values.h"
 
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +21,7 @@
 namespace tabellix {
 
 class EDAError;
+class TRejectFile;
 class TRowBatch;
 class TUniConnection;
 
@@ -43,9 +43,10 @@ public:
 
     // The pass's tally goes to report as it goes, so that it holds where a
     // failed pass stopped. Reads the server's packet limit and local_infile, makes con's session
-    // strict for every table, and creates the reject file; raises ELoadError
-    // when LOAD DATA was asked for and cannot be used or the packet limit is
-    // no number, EFCreateError when the reject file cannot be made.
+    // strict for every table, and checks the reject file (made at the first
+    // refused row); raises ELoadError when LOAD DATA was asked for and cannot
+    // be used or the packet limit is no number, EFCreateError when the reject
+    // file cannot be made or exists and is not to be replaced.
     TLoader(TUniConnection& con, TLoadTarget target, const TLoaderOptions& options,
             TCellTexts cellTexts, TProgressSink* gauge, const TNotice& notice, TLoadReport& report);
     ~TLoader();
@@ -89,7 +90,7 @@ private:
     std::optional<TStrictSession> FStrict;
     std::unique_ptr<TRowBatch> FBatch;
     std::vector<TRow> FRows;
-    std::ofstream FRejects;
+    std::unique_ptr<TRejectFile> FRejects;
     TLoadReport& FReport; // Stored: the rows known to be in the table
 };
 

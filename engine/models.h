@@ -31,6 +31,10 @@ public:
     virtual void Created() {}
     virtual void RowStarted(int /*row*/) {}
     virtual void RowWritten(int /*row*/) {}
+    // The temporary file a dump is written to until it is complete, and ""
+    // once it is renamed or removed, for a front end that may end the
+    // process at once and must remove it first.
+    virtual void Temporary(const std::string& /*path*/) {}
 };
 
 // What a conversion pass reads from the window at the moment of the call.

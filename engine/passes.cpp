@@ -225,15 +225,27 @@ bool dump_file(const TPassContext& context, const std::string& dfile, TConversio
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     if (const auto problem = dump_overwrites_workbook(dfile, form.filename))
         throw EFCreateError(*problem);
-    TDumpWriter writer(dfile);
-    return write_dump(context, writer, form);
+    TDumpWriter writer(dfile, form.gauge);
+    try {
+        const bool opened = write_dump(context, writer, form);
+        writer.Finish();
+        return opened;
+    } catch (const EConvertError&) {
+        // An error cell ends the dump after the rows before it, which the
+        // file keeps; any other failure, a stopped pass included, leaves the
+        // old file as it was.
+        writer.Finish();
+        throw;
+    }
 }
 
 bool dump_stream(const TPassContext& context, std::ostream& out, const std::string& name,
                  TConversionInput& form) {
     *form.sql_table_name = spchar_filter(*form.sql_table_name);
     TDumpWriter writer(out, name);
-    return write_dump(context, writer, form);
+    const bool opened = write_dump(context, writer, form);
+    writer.Finish();
+    return opened;
 }
 
 std::string lost_connection_text(const TLoadReport& load) {

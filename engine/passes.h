@@ -34,8 +34,10 @@ struct TPassContext {
 // Writes the dump file dfile for the selected sheet of form.filename.
 // False when the workbook did not open (its message shown, the file holding
 // the CREATE TABLE statement only); errors while writing rows are not
-// caught here. A dfile that is the workbook itself raises EFCreateError
-// before anything is written.
+// caught here. dfile takes the dump only once it is complete, or holds the
+// rows before an error cell; any other failure, or a pass the gauge stops,
+// leaves it as it was. A dfile that is the workbook itself raises
+// EFCreateError before anything is written.
 bool dump_file(const TPassContext& context, const std::string& dfile, TConversionInput& form);
 // The same pass into a stream the caller holds (the command line's standard
 // output); name stands for it in messages.

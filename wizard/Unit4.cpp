@@ -1,6 +1,7 @@
 #include "wizard/Unit4.h"
 
 #include "engine/dump_name.h"
+#include "engine/reject_file.h"
 #include "engine/table_name.h"
 #include "engine/type_proposal.h"
 #include "wizard/controls.h"
@@ -23,6 +24,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+
+#include <filesystem>
 
 namespace tabellix {
 namespace {
@@ -476,6 +479,8 @@ TPassEnd TForm4::RunPass() {
         grid->Grid(), form.filename, table);
     funs->TableOptions = settled.Table;
     funs->Loader = settled.Loader;
+    if (rb_server->isChecked() && !RejectFileAccepted(funs->Loader, form.filename))
+        return TPassEnd::Refused;
     const auto starting = [this] {
         PassStarting();
         ShowStep(wiz5, 5);
@@ -489,6 +494,23 @@ TPassEnd TForm4::RunPass() {
     const TPassEnd end = rb_file->isChecked() ? dump() : wiz4->Transfer(*funs, form, starting);
     sql_table_name->setText(Q(table));
     return end;
+}
+
+// Before anything is sent: the reject file may never be the workbook, and
+// an existing one is replaced only after a yes.
+bool TForm4::RejectFileAccepted(TLoaderOptions& loader, const std::string& workbook) {
+    if (!loader.KeepGoing)
+        return true;
+    if (const auto problem = rejects_overwrite_workbook(loader.RejectFile, workbook)) {
+        ShowMessage(this, *problem);
+        return false;
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(loader.RejectFile, ec))
+        return true;
+    loader.ReplaceRejects =
+        ConfirmBox(this, "The reject file " + loader.RejectFile + " exists. Replace it?");
+    return loader.ReplaceRejects;
 }
 
 // The progress page as a new pass finds it.

@@ -79,6 +79,7 @@ private:
     bool TableNameAccepted();
     std::string ProposedDumpFile() const;
     TPassEnd RunPass();
+    bool RejectFileAccepted(TLoaderOptions& loader, const std::string& workbook);
     void ReturnToStep(int step);
     void PassStarting();
     void PassFailed(int from, const std::exception& error);

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <sys/mount.h>
 
 using namespace tabellix;
 
@@ -212,4 +213,35 @@ TEST_F(DumpOverWorkbook, AGridWiderThanATableGetsAWarningFirst) {
     EXPECT_EQ(Err.str(),
               "warning: the sheet has 4097 columns; a MySQL or MariaDB table takes at most 4096\n");
     EXPECT_NE(Written().find("values('',"), std::string::npos);
+}
+
+// A file system with room for the old dump but not for the new one: the
+// write fails, the old dump stays and no temporary file is left.
+TEST_F(DumpCommand, AFullFileSystemLeavesTheOldDumpAndNoTemporaryFile) {
+    const std::filesystem::path small = Dir.Path() / "small";
+    std::filesystem::create_directory(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        TABELLIX_MISSING("A small tmpfs (mount, as root)");
+    const struct Unmount {
+        std::filesystem::path Path;
+        ~Unmount() { umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    std::ofstream(small / "people.SQL") << "the good dump";
+    SetAutomationFactory([] {
+        return std::make_unique<TWorkbookApplication>([](const std::string&) {
+            auto book = std::make_unique<TWorkbook>();
+            TSheet& sheet = book->AddSheet("Many");
+            for (int r = 1; r <= 2000; ++r)
+                sheet.SetText(r, 1, std::string(100, 'x'));
+            return book;
+        });
+    });
+    EXPECT_EQ(RunCommand(cli::RunDump, {kBook, "-o", (small / "people").string(), "--force"}), 1);
+    EXPECT_EQ(Err.str(), "Cannot write to file \"" + (small / "people.SQL").string() +
+                             "\". No space left on device");
+    EXPECT_EQ(test::ReadFileBytes(small / "people.SQL"), "the good dump");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(small))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"people.SQL"});
 }

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 using namespace tabellix;
@@ -58,6 +60,16 @@ protected:
                                  "--first-row-names"});
         args.insert(args.end(), extra.begin(), extra.end());
         return RunCommand(cli::RunTransfer, args);
+    }
+
+    // Whether the table is in cli_transfer.
+    bool HasTable(const std::string& table) const {
+        TUniConnection con;
+        AsAdmin(con);
+        con.SetDatabase("cli_transfer");
+        TStringList tables;
+        con.GetTableNames(tables, false);
+        return std::ranges::find(tables.Items(), table) != tables.Items().end();
     }
 
     test::MySqlTestServer Server;
@@ -220,6 +232,77 @@ TEST_F(TransferCommand, TheDefaultRejectFileLiesBesideTheWorkbook) {
               "tabellix-convert: 0 rows stored, 1 refused (listed in " + rejects + ")\n");
     EXPECT_EQ(test::ReadFileBytes(rejects).substr(0, 2), "2,");
     EXPECT_FALSE(std::filesystem::exists("beside_people-rejects.csv"));
+}
+
+// Refused before anything reaches the server, --force or not: opening the
+// reject file would empty the workbook.
+TEST_F(TransferCommand, ARejectFileThatIsTheWorkbookIsRefusedBeforeAnythingIsSent) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.same_people"});
+    test::TempDir dir;
+    OtherPath = (dir.Path() / "people.xlsx").string();
+    std::ofstream(OtherPath) << "precious";
+    const std::string symlink = (dir.Path() / "link.csv").string();
+    const std::string hardlink = (dir.Path() / "hard.csv").string();
+    std::filesystem::create_symlink(OtherPath, symlink);
+    std::filesystem::create_hard_link(OtherPath, hardlink);
+    for (const std::string& rejects : {OtherPath, symlink, hardlink}) {
+        SCOPED_TRACE(rejects);
+        cli::TArgs args = ServerArgs();
+        args.insert(args.end(), {OtherPath, "--database", "cli_transfer", "--table", "same_people",
+                                 "--first-row-names", "--column", "1:name:INT", "--keep-going",
+                                 "--rejects", rejects, "--force"});
+        EXPECT_EQ(RunCommand(cli::RunTransfer, args), 1);
+        EXPECT_EQ(Err.str(), "The reject file \"" + rejects + "\" is the workbook \"" + OtherPath +
+                                 "\" itself; writing it would destroy the workbook. Choose "
+                                 "another name.");
+        EXPECT_EQ(test::ReadFileBytes(OtherPath), "precious");
+        EXPECT_FALSE(HasTable("same_people"));
+    }
+}
+
+TEST_F(TransferCommand, AnExistingRejectFileIsReplacedOnlyWithForce) {
+    Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+           "DROP TABLE IF EXISTS cli_transfer.again_people"});
+    test::TempDir dir;
+    const std::string rejects = (dir.Path() / "refused.csv").string();
+    std::ofstream(rejects) << "the last run's";
+    const std::vector<std::string> keepGoing{"--column", "1:name:INT", "--keep-going", "--rejects",
+                                             rejects};
+    EXPECT_EQ(Transfer("again_people", keepGoing), 1);
+    EXPECT_EQ(Err.str(), rejects + " exists; --force replaces it");
+    EXPECT_EQ(test::ReadFileBytes(rejects), "the last run's");
+    EXPECT_FALSE(HasTable("again_people"));
+
+    std::vector<std::string> forced = keepGoing;
+    forced.push_back("--force");
+    EXPECT_EQ(Transfer("again_people", forced), 2) << Err.str();
+    EXPECT_EQ(test::ReadFileBytes(rejects).substr(0, 33), "2,Incorrect integer value: 'Bob' ");
+}
+
+// Nothing refused, nothing listed: no file, also with --force over an old
+// one, which stays as it was.
+TEST_F(TransferCommand, APassThatRefusesNothingWritesNoRejectFile) {
+    test::TempDir dir;
+    const std::string rejects = (dir.Path() / "refused.csv").string();
+    const std::string old = (dir.Path() / "old.csv").string();
+    std::ofstream(old) << "the last run's";
+    const struct {
+        const char* table;
+        std::string rejects;
+        std::vector<std::string> extra;
+    } cases[] = {{"clean_people", rejects, {}}, {"clean_forced", old, {"--force"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        Admin({"CREATE DATABASE IF NOT EXISTS cli_transfer",
+               std::string("DROP TABLE IF EXISTS cli_transfer.") + c.table});
+        std::vector<std::string> extra{"--keep-going", "--rejects", c.rejects};
+        extra.insert(extra.end(), c.extra.begin(), c.extra.end());
+        EXPECT_EQ(Transfer(c.table, extra), 0) << Err.str();
+        EXPECT_EQ(Output.str(), std::string("cli_transfer.") + c.table + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(rejects));
+    EXPECT_EQ(test::ReadFileBytes(old), "the last run's");
 }
 
 } // namespace

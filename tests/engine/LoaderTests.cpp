@@ -4,12 +4,14 @@
 // middle of a batch.
 #include "dataaccess/Uni.h"
 #include "engine/loader.h"
+#include "engine/reject_file.h"
 #include "tests/engine/TransferFixture.h"
 #include "tests/mysql/protocol/FakeServer.h"
 #include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 using namespace tabellix;
@@ -186,7 +188,7 @@ TEST_F(LaxServer, GoingOnPastAdjustedValuesListsThemWithTheServersMessage) {
     int number = 0;
     for (const auto& c : kAdjustedValues) {
         BadValueSheet(c.type, c.length, c.good, c.bad);
-        const std::string table = "lax_" + std::to_string(++number);
+        const std::string table = "lax_kept_" + std::to_string(++number);
         for (const auto& road : kRoads) {
             if (road.method == TLoadMethod::PerRow)
                 continue;
@@ -369,6 +371,69 @@ std::vector<FakeServer::Step> LoaderStart(const std::string& packet,
 void ConnectTo(TUniConnection& con, const FakeServer& server) {
     set_up_connection(con, {"MySQL.ConnectionTimeout=5"});
     connect_server(con, {"127.0.0.1", std::to_string(server.Port()), "root", "secret"});
+}
+
+// A spreadsheet opening the reject file must show the texts, not run them:
+// neither the workbook's cells nor a hostile server's message.
+TEST(LoaderRejectFile, FormulaLookingCellsAndServerMessagesAreWrittenAsText) {
+    const std::string eof = "\xFE\x00\x00\x02\x00";
+    const std::string refused = "\xFF" + Le(1366, 2) + "#22007=cmd|' /C calc'!A0";
+    FakeServer server(LoaderStart(
+        "65536", {
+                     FakeServer::Read(), // SET @tabellix_sql_mode
+                     FakeServer::Send(Packet(1, OkPayload())),
+                     FakeServer::Read(), // SET SESSION sql_mode
+                     FakeServer::Send(Packet(1, OkPayload())),
+                     FakeServer::Read(), // the batch
+                     FakeServer::Send(Packet(1, refused)),
+                     FakeServer::Read(), // SELECT COUNT(*)
+                     FakeServer::Send(Packet(1, "\x01") + Packet(2, Column41("COUNT(*)", 8, 21)) +
+                                      Packet(3, eof) + Packet(4, Lcs("0")) + Packet(5, eof)),
+                     FakeServer::Read(), // the row's own insert
+                     FakeServer::Send(Packet(1, refused)),
+                     FakeServer::Read(), // the sql_mode given back
+                     FakeServer::Send(Packet(1, OkPayload())),
+                 }));
+    const TProviderRegistration units;
+    TUniConnection con;
+    ConnectTo(con, server);
+    TempDir dir;
+    const std::string rejects = (dir.Path() / "rejects.csv").string();
+    TLoadReport report;
+    TLoader loader(
+        con, {"t", false, false}, {TLoadMethod::Batch, 0, true, rejects},
+        [](int) {
+            return std::vector<std::string>{"=1+2", "+1", "-1",  "@SUM(A1)", "\tx",
+                                            "\rx",  "",   "a=b", "1,5"};
+        },
+        nullptr, {}, report);
+    loader.Add(2, {"x"});
+    loader.Finish();
+    EXPECT_EQ(report.Refused, 1);
+    EXPECT_EQ(ReadFileBytes(rejects),
+              "2,'=cmd|' /C calc'!A0,'=1+2,'+1,'-1,'@SUM(A1),'\tx,\"'\rx\",,a=b,\"1,5\"\r\n");
+}
+
+// The checks come before the pass; the file itself only with the first
+// refused row.
+TEST(LoaderRejectFile, IsMadeAtTheFirstRefusedRowAndReplacesAFileOnlyWhenAllowed) {
+    TempDir dir;
+    const std::string name = (dir.Path() / "rejects.csv").string();
+    {
+        TRejectFile rejects(name, false);
+        EXPECT_FALSE(std::filesystem::exists(name));
+        rejects.Write(3, {"refused", "x"});
+    }
+    EXPECT_EQ(ReadFileBytes(name), "3,refused,x\r\n");
+    const auto e = ExpectError<EFCreateError>([&] { TRejectFile(name, false); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "Cannot create file \"" + name + "\". File exists");
+    {
+        TRejectFile rejects(name, true);
+        EXPECT_EQ(ReadFileBytes(name), "3,refused,x\r\n") << "kept until a row is refused";
+        rejects.Write(4, {"again"});
+    }
+    EXPECT_EQ(ReadFileBytes(name), "4,again\r\n");
 }
 
 // A server that takes the login and the loader's set-up, reads the first

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 using namespace tabellix;
@@ -682,6 +683,49 @@ TEST_F(ServerPath, GoingOnPastRefusedRowsSendsOneStatementPerRowInBatches) {
     EXPECT_NE(line.find("\n1 row refused, listed in " + rejects), std::string::npos) << line;
     EXPECT_EQ(Rows("SELECT * FROM " + Database + ".new_table"),
               (TTable{{"Bob", "42"}, {"Max", "9"}}));
+    EXPECT_EQ(ReadFileBytes(rejects).substr(0, 40), "3,Incorrect integer value: 'old' for col");
+}
+
+// Before anything reaches the server: a reject file that is the workbook is
+// refused with a message, an existing one replaced only after a yes.
+TEST_F(ServerPath, AsksBeforeReplacingAnExistingRejectFileAndNeverWritesTheWorkbook) {
+    const std::string book = OutPath("ages.xlsx");
+    std::ofstream(book) << "precious";
+    AddBook(book, {{"Ages",
+                    {{Variant("Name"), Variant("Age")},
+                     {Variant("Bob"), Variant(42.0)},
+                     {Variant("Eve"), Variant("old")}}}});
+    const std::string rejects = OutPath("refused.csv");
+    std::ofstream(rejects) << "the last run's";
+    const auto rejectFile = [&](const std::string& name) {
+        WithOptions([&](QDialog& dialog) {
+            dialog.findChild<QCheckBox*>("keepgoing")->setChecked(true);
+            dialog.findChild<QLineEdit*>("rejectfile")->setText(Q(name));
+        });
+    };
+    rejectFile(book);
+    ChooseBook(book, 0, true);
+    TransferWithSecondColumnTyped("INT");
+    EXPECT_EQ(Step(), "4");
+    ASSERT_EQ(Answers->Messages.size(), 2u);
+    EXPECT_EQ(Answers->Messages[1], "The reject file \"" + book + "\" is the workbook \"" + book +
+                                        "\" itself; writing it would destroy the workbook. Choose "
+                                        "another name.");
+    EXPECT_EQ(ReadFileBytes(book), "precious");
+
+    rejectFile(rejects);
+    Answers->ConfirmAnswers = {false};
+    Click("btnnext");
+    EXPECT_EQ(Answers->Confirms,
+              std::vector<std::string>{"The reject file " + rejects + " exists. Replace it?"});
+    EXPECT_EQ(Step(), "4");
+    EXPECT_EQ(ReadFileBytes(rejects), "the last run's");
+    EXPECT_EQ(Tables(), TTable{});
+
+    Answers->ConfirmAnswers = {true};
+    Click("btnnext");
+    SaveLoaderOptions({});
+    ASSERT_EQ(Step(), "6") << (Answers->Errors.empty() ? "" : Answers->Errors[0]);
     EXPECT_EQ(ReadFileBytes(rejects).substr(0, 40), "3,Incorrect integer value: 'old' for col");
 }
 
