@@ -203,7 +203,11 @@ TEST_F(LaxServer, GoingOnPastAdjustedValuesListsThemWithTheServersMessage) {
                       (std::vector<std::string>{c.stored, c.stored}));
             EXPECT_EQ(Funcs.LastLoad().Stored, 2);
             EXPECT_EQ(Funcs.LastLoad().Refused, 1);
-            EXPECT_EQ(ReadFileBytes(rejects), "2," + c.message + "," + c.bad + "\r\n");
+            // The server's message names this test's own table.
+            std::string message = c.message;
+            if (const size_t at = message.find("`lax_"); at != std::string::npos)
+                message.replace(at, 5, "`lax_kept_");
+            EXPECT_EQ(ReadFileBytes(rejects), "2," + message + "," + c.bad + "\r\n");
             EXPECT_EQ(ServerText(Beside, "SELECT @@SESSION.sql_mode"), "") << "given back";
         }
     }
