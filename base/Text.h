@@ -21,6 +21,11 @@ std::string AsciiUpper(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
 
+// text (UTF-8) with each control character but tab, line feed and carriage
+// return written as "\x1b", the C1 controls (U+0080 to U+009F) as "\xc2\x9b",
+// so that a peer's message cannot drive the terminal showing it.
+std::string EscapeControls(std::string_view text);
+
 // Removes leading and trailing characters with a code of 32 or less.
 std::string Trim(std::string_view text);
 std::string TrimRight(std::string_view text);

@@ -1,6 +1,7 @@
 #include "cli/error_line.h"
 
 #include "base/Format.h"
+#include "base/Text.h"
 #include "crbase/CRAccess.h"
 #include "dataaccess/ServerSession.h"
 
@@ -31,7 +32,8 @@ std::string ServerStyle(const EDAError& error) {
     if (const size_t detail = message.find("\r\n");
         IsClientCode(code) && detail != std::string::npos)
         message.replace(detail, 2, ": ");
-    return Format("ERROR %d (%s): %s", {code, state, OneLine(std::move(message))});
+    return Format("ERROR %d (%s): %s",
+                  {code, EscapeControls(state), EscapeControls(OneLine(std::move(message)))});
 }
 
 } // namespace

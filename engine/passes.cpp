@@ -135,6 +135,10 @@ void WriteBatches(const TPassContext& context, TDumpWriter& writer, TSheetWalk& 
 
 // The dump pass after its writer is made.
 bool write_dump(const TPassContext& context, TDumpWriter& writer, TConversionInput& form) {
+    // A client whose default character set is not utf8mb4 would refuse the
+    // first four-byte character, after loading the rows before it.
+    if (table_charset(context.TableOptions, *form.grid) == "utf8mb4")
+        writer.Write(kUtf8mb4Session);
     if (context.Loader.Active())
         writer.Write(kStrictSession);
     writer.Write(

@@ -15,6 +15,8 @@ const std::string kStrictSession =
         ModeWith(ModeWithout("@@sql_mode", "NO_BACKSLASH_ESCAPES"), "STRICT_ALL_TABLES")) +
     ";\n";
 
+const char* const kUtf8mb4Session = "SET NAMES utf8mb4;\n";
+
 namespace {
 
 const char* const kLengthTypes[] = {"VARCHAR", "CHAR", "INT"};

@@ -41,6 +41,10 @@ constexpr size_t kBatchBytes = size_t{256} << 10;
 // whatever the table's engine.
 extern const std::string kStrictSession;
 
+// The first line of a dump whose table is utf8mb4, right after the
+// byte-order mark.
+extern const char* const kUtf8mb4Session;
+
 // Rows joined into one text between a head and a tail, as long as the text
 // stays within a byte limit and a row limit.
 class TRowBatch {

@@ -1,6 +1,7 @@
 #include "wizard/dialogs.h"
 
 #include "base/Exception.h"
+#include "base/Text.h"
 #include "wizard/controls.h"
 
 #include <QCoreApplication>
@@ -110,9 +111,11 @@ std::string ApplicationTitle() {
     return QCoreApplication::applicationName().toStdString();
 }
 
-std::string ErrorBoxText(const std::string& message) {
+std::string ErrorBoxText(const std::string& text) {
+    // A server's message may carry terminal controls; the box shows them.
+    std::string message = EscapeControls(text);
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
-        return message + ".";
+        message += ".";
     return message;
 }
 

@@ -59,6 +59,30 @@ TEST(Text, AnsiConversionUsesTheCodePageAndSubstitutes) {
     EXPECT_THROW(AnsiCodePage("no-such-page"), EArgumentException);
 }
 
+TEST(Text, EscapeControlsWritesControlCharactersAsTheirCodes) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"plain text and line breaks stay", "a\tb\r\nc \xc3\xa9 \xe2\x82\xac",
+         "a\tb\r\nc \xc3\xa9 \xe2\x82\xac"},
+        {"escape, bell, NUL and DEL", std::string("\x1b[2J\x07\0\x7f", 7),
+         "\\x1b[2J\\x07\\x00\\x7f"},
+        {"C1 control in UTF-8",
+         "\xc2\x9b"
+         "31m",
+         "\\xc2\\x9b"
+         "31m"},
+        {"a letter after C2 stays", "\xc2\xa0", "\xc2\xa0"},
+        {"a lone C2 at the end stays", "x\xc2", "x\xc2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EscapeControls(c.text), c.shown);
+    }
+}
+
 TEST(Text, TrimRemovesControlCharactersAndSpaces) {
     EXPECT_EQ(Trim("\t  a b \r\n"), "a b");
     EXPECT_EQ(TrimRight("  a  "), "  a");

@@ -154,6 +154,11 @@ TEST(ErrorLine, DatabaseErrorsReadAsTheStockClientPrintsThem) {
          "Lost connection to MySQL server during query\r\nConnection reset by peer",
          "ERROR 2013 (HY000): Lost connection to MySQL server during query: Connection reset "
          "by peer"},
+        {"hostile server's terminal controls", 1064,
+         "\r\n#42000\x1b]0;owned\x07\x1b[2J\xc2\x9b"
+         "31m\xc3\xa9",
+         "ERROR 1064 (42000): \\x1b]0;owned\\x07\\x1b[2J\\xc2\\x9b"
+         "31m\xc3\xa9"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

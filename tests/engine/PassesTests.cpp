@@ -361,7 +361,8 @@ TEST_F(DumpFixture, AnErrorCellInATypedColumnEndsThePassAsBefore) {
 TEST_F(DumpFixture, AnEmojiMakesTheTableUtf8mb4) {
     AddSheet("Sheet1", [](TSheet& s) { Rows(s, {{"Name"}, {"Ann \xF0\x9F\x98\x80"}}); });
     LoadAndDump(true);
-    EXPECT_EQ(Written(), kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ) "
+    EXPECT_EQ(Written(), kBom + "SET NAMES utf8mb4;\n"
+                                " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ) "
                                 "ENGINE=MyISAM DEFAULT CHARSET=utf8mb4;insert into new_table "
                                 "values('Ann \xF0\x9F\x98\x80' );");
 }

@@ -320,13 +320,14 @@ protected:
     }
 
     // Loads the dump with the stock client, as a user would, its session
-    // starting in sqlMode when one is given.
-    int LoadWithClient(const std::string& file, const std::string& sqlMode = "") {
+    // starting in sqlMode when one is given, in charset by default.
+    int LoadWithClient(const std::string& file, const std::string& sqlMode = "",
+                       const std::string& charset = "utf8mb4") {
         setenv("MYSQL_PWD", Server.password.c_str(), 1);
         const std::string init =
             sqlMode.empty() ? "" : " \"--init-command=SET SESSION sql_mode='" + sqlMode + "'\"";
         const std::string command =
-            "mariadb --default-character-set=utf8mb4 --host=" + Server.host +
+            "mariadb --default-character-set=" + charset + " --host=" + Server.host +
             " --port=" + std::to_string(Server.port) + " --user=" + Server.user + init +
             " engine_transfer < '" + file + "'";
         return std::system(command.c_str());
@@ -347,6 +348,18 @@ TEST_F(TypedRoundTrip, TheDumpReadByTheStockClientStoresTheSame) {
     ASSERT_TRUE(Funcs.dump_file(file, Form));
     ASSERT_EQ(LoadWithClient(file), 0) << test::ReadFileBytes(file);
     EXPECT_EQ(ReadBack("typed_dump"), Expected());
+}
+
+// The sheet holds an emoji: the dump names its character set itself, so a
+// client set up for another one loads it whole.
+TEST_F(TypedRoundTrip, AUtf8mb4DumpLoadsWholeIntoAClientOfAnotherCharacterSet) {
+    UseTable("typed_latin1_client");
+    test::TempDir dir;
+    const std::string file = (dir.Path() / "typed.SQL").string();
+    ASSERT_TRUE(Funcs.dump_file(file, Form));
+    EXPECT_TRUE(test::ReadFileBytes(file).starts_with(kBom + "SET NAMES utf8mb4;\n CREATE TABLE"));
+    ASSERT_EQ(LoadWithClient(file, "", "latin1"), 0) << test::ReadFileBytes(file);
+    EXPECT_EQ(ReadBack("typed_latin1_client"), Expected());
 }
 
 // The loader stores what the default road stores, value for value, by each
@@ -380,7 +393,8 @@ TEST_F(TypedRoundTrip, TheExtendedInsertDumpReadByTheStockClientStoresTheSame) {
     const std::string file = (dir.Path() / "typed.SQL").string();
     ASSERT_TRUE(Funcs.dump_file(file, Form));
     const std::string dump = test::ReadFileBytes(file);
-    EXPECT_TRUE(dump.starts_with(kBom + kStrictSession + " CREATE TABLE")) << dump;
+    EXPECT_TRUE(dump.starts_with(kBom + kUtf8mb4Session + kStrictSession + " CREATE TABLE"))
+        << dump;
     EXPECT_NE(dump.find("'),("), std::string::npos) << "two rows in one statement";
     // A loading session without backslash escapes gets them back first.
     ASSERT_EQ(LoadWithClient(file, "NO_BACKSLASH_ESCAPES"), 0) << dump;

@@ -375,8 +375,9 @@ TEST_F(DumpPath, OptionsAreRememberedAndShapeTheTable) {
     ToStepTwo();
     DumpTo("options");
     const std::string written = Written("options.SQL");
-    EXPECT_EQ(written.substr(0, written.find(';') + 1),
-              kBom + " CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  `age`  VARCHAR(255)  "
+    EXPECT_EQ(written.substr(0, written.find(';', written.find("CREATE")) + 1),
+              kBom + "SET NAMES utf8mb4;\n CREATE TABLE `new_table` (   `name`  VARCHAR(255)  ,  "
+                     "`age`  VARCHAR(255)  "
                      ",  PRIMARY KEY (`name`)  ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;");
     SaveTableOptions({});
 }
