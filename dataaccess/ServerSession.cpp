@@ -149,13 +149,8 @@ void TServerSession::RestoreMode() {
     Exec(SetModeStatement(kSavedMode));
 }
 
-void TServerSession::AddMode(std::string_view word, std::string_view present) {
-    if (present.empty()) {
-        Exec(SetModeStatement(ModeWith("@@sql_mode", word)));
-        return;
-    }
-    Exec(SetModeStatement("IF(FIND_IN_SET(" + Literal(present) + ", @@sql_mode) > 0, " +
-                          ModeWith("@@sql_mode", word) + ", @@sql_mode)"));
+void TServerSession::AddMode(std::string_view word) {
+    Exec(SetModeStatement(ModeWith("@@sql_mode", word)));
 }
 
 void TServerSession::RemoveMode(std::string_view word) {

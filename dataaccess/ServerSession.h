@@ -79,9 +79,8 @@ public:
     // RestoreMode.
     void SaveMode();
     void RestoreMode();
-    // Adds word to the session's sql_mode; with `present`, only where the
-    // mode holds that word already.
-    void AddMode(std::string_view word, std::string_view present = {});
+    // Adds word to the session's sql_mode.
+    void AddMode(std::string_view word);
     void RemoveMode(std::string_view word);
 
 private:
